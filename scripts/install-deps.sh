@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the program need, only those that are missing.
+set -eu
+
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev libpcre2-dev"
+case "${1:-}" in
+  run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
+  bench) PACKAGES="$PACKAGES rsync hyperfine python3" ;;
+esac
+
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing missing packages:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,18 @@
+#include "model/FolderSetting.h"
+
+CFolderSetting CFolderSetting::WithLoadDefaults()
+{
+    CFolderSetting record;
+    record.Name = QStringLiteral(u"無題");
+    record.ClearLog = false;
+    return record;
+}
+
+void CFolderSetting::ApplyLoadRules()
+{
+    if (NetPathRetryCount < 1)
+        NetPathRetryCount = 1;
+    // A stored "running" or "skipped" state is stale: no run is active at load time.
+    if (Errors < 0)
+        Errors = ErrorsUnknown;
+}

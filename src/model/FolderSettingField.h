@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/FolderSetting.h"
+
+#include <QStringView>
+#include <span>
+
+// How one settings key of a folder setting maps to its field: the stores, the project save order
+// and the command line's key=value settings all go through this one table.
+class FolderSettingField {
+public:
+    enum class Kind { Flag, Integer, Time, Text, SizeThreshold };
+
+    static constexpr FolderSettingField flag(const char16_t *key, bool CFolderSetting::*m) { return {key, Kind::Flag, m, nullptr, nullptr, nullptr}; }
+    static constexpr FolderSettingField integer(const char16_t *key, qint32 CFolderSetting::*m) { return {key, Kind::Integer, nullptr, m, nullptr, nullptr}; }
+    static constexpr FolderSettingField time(const char16_t *key, qint64 CFolderSetting::*m) { return {key, Kind::Time, nullptr, nullptr, m, nullptr}; }
+    static constexpr FolderSettingField text(const char16_t *key, QString CFolderSetting::*m) { return {key, Kind::Text, nullptr, nullptr, nullptr, m}; }
+    static constexpr FolderSettingField sizeThreshold(const char16_t *key) { return {key, Kind::SizeThreshold, nullptr, nullptr, nullptr, nullptr}; }
+
+    QStringView key() const { return QStringView(m_key); }
+    Kind kind() const { return m_kind; }
+
+    // Integers (flags as 0/1, times as their low 32 bits) or texts (texts, the size threshold).
+    bool isStoredAsText() const { return m_kind == Kind::Text || m_kind == Kind::SizeThreshold; }
+    qint32 storedInteger(const CFolderSetting &record) const;
+    QString storedText(const CFolderSetting &record) const;
+    void setFromStoredInteger(CFolderSetting &record, qint32 value) const;
+    void setFromStoredText(CFolderSetting &record, const QString &value) const;
+
+    // Every key, in the order the project save writes them.
+    static std::span<const FolderSettingField> all();
+    // The field of a key, compared without regard to case; null when there is none.
+    static const FolderSettingField *find(QStringView key);
+
+private:
+    constexpr FolderSettingField(const char16_t *key, Kind kind, bool CFolderSetting::*f, qint32 CFolderSetting::*i,
+                                 qint64 CFolderSetting::*t, QString CFolderSetting::*s)
+        : m_key(key), m_kind(kind), m_flag(f), m_integer(i), m_time(t), m_text(s) {}
+
+    const char16_t *m_key;
+    Kind m_kind;
+    bool CFolderSetting::*m_flag;
+    qint32 CFolderSetting::*m_integer;
+    qint64 CFolderSetting::*m_time;
+    QString CFolderSetting::*m_text;
+};

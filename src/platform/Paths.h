@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Path forms of this platform. A folder root is an absolute path ending in "/"; a full path is a
+// root followed by a relative path (no leading "/"). Folder fields may hold %NAME% references to
+// environment variables, expanded each time they are used.
+
+inline constexpr QChar PathSeparator = u'/';
+
+// Every path handed to the file system passes through here; POSIX needs no long form.
+QString ToLongPath(const QString &path);
+// There are no network path forms on this platform.
+bool IsUncPath(const QString &path);
+int UncLevel(const QString &path);
+
+bool EndsWithSeparator(const QString &path);
+
+// Absolute, lexically resolved ("." and ".." removed, relative input taken against the current
+// directory; symbolic links are not resolved), ending in "/". Empty when it cannot be made.
+std::optional<QString> MakeFolderRoot(const QString &path);
+
+// Replaces every %NAME% by the value of the environment variable NAME; unset names stay as written.
+QString ExpandEnvironment(const QString &text);
+
+struct PathParts {
+    QString drive;      // always empty here
+    QString folder;     // up to and including the last "/"
+    QString name;
+    QString extension;  // from the last "." after the folder, "." included
+};
+PathParts SplitPath(const QString &path);
+
+QString NameOfPath(const QString &path);
+QString ParentOfPath(const QString &path);
+QString LastNameOfPath(const QString &path);
+
+struct ModulePath {
+    QString fullPath;
+    QString folder;     // ending in "/"
+    QString name;
+    QString extension;
+};
+// The running program's own file.
+ModulePath ModulePathParts();
