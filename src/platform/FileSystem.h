@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+// What a failed file-system call tells the engine: the errno and how the engine should take it.
+enum class FsErrorKind {
+    None,
+    NotFound,       // ENOENT
+    PathNotFound,   // ENOTDIR: a part of the path is not a folder
+    NetworkPath,    // a mounted share that is briefly gone (ENOTCONN, EHOSTDOWN, ESTALE, ...)
+    Sharing,        // busy or locked by another program (EBUSY, ETXTBSY, EAGAIN)
+    InvalidName,    // a name this platform cannot represent (not UTF-8, EILSEQ, EINVAL, ENAMETOOLONG)
+    Other,
+};
+
+struct FsError {
+    int code = 0;
+    FsErrorKind kind = FsErrorKind::None;
+
+    static FsError fromErrno(int code);
+};
+
+enum class ItemKind { File, Folder, Symlink, Other };
+
+// Times in whole seconds plus nanoseconds since 1970 UTC.
+struct FileTime {
+    qint64 seconds = 0;
+    qint32 nanoseconds = 0;
+    friend bool operator==(const FileTime &, const FileTime &) = default;
+};
+
+struct FileStatus {
+    ItemKind kind = ItemKind::File;
+    quint64 size = 0;
+    FileTime lastWrite;
+    FileTime lastAccess;
+    quint32 permissions = 0;    // the mode's permission bits
+    bool isFolder() const { return kind == ItemKind::Folder; }
+};
+
+// One item of a folder listing. The kind comes from the listing itself where it can; a link is
+// never followed, so a link to a folder is listed as a link.
+struct FolderEntry {
+    QString name;
+    ItemKind kind = ItemKind::File;
+    bool nameValid = true;      // false when the bytes on disk are no valid UTF-8
+};
+
+// The disk as the engine sees it. Every path is absolute. PosixFileSystem is the real one;
+// tests wrap it to fail chosen paths with chosen errors.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Status of the item itself (a link is not followed).
+    virtual std::optional<FileStatus> Status(const QString &path, FsError *error) = 0;
+    // Calls visit for each entry except "." and ".."; visit returns false to stop early.
+    virtual bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
+                            FsError *error) = 0;
+    // Copies data, last-write time and permission bits through a temporary file in the target's
+    // folder that is renamed over the target, so a failed copy leaves the old target untouched.
+    // A link is copied as a link.
+    virtual bool CopyFile(const QString &source, const QString &target, FsError *error) = 0;
+    virtual bool DeleteFile(const QString &path, FsError *error) = 0;
+    virtual bool RemoveFolder(const QString &path, FsError *error) = 0;   // only an empty one
+    virtual bool Move(const QString &from, const QString &to, FsError *error) = 0;
+    virtual bool CreateFolder(const QString &path, FsError *error) = 0;
+    // Gives the owner write permission, so that the item can be replaced or removed.
+    virtual bool MakeWritable(const QString &path, FsError *error) = 0;
+    virtual bool SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
+                          FsError *error) = 0;
+    // The spelling of the last part of path as stored on disk; "" when nothing is found.
+    virtual QString ActualName(const QString &path) = 0;
+    // Into the user's trash; false (and nothing moved) when no trash can take it.
+    virtual bool MoveToTrash(const QString &path, FsError *error) = 0;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class MessageBoxPresenter;
+
+// Moves a file or folder (with its content) into the user's trash without asking anything.
+// True only when it really is in the trash.
+bool RecycleDelete(const QString &path);
+
+// Gives target the last-access and last-write time of source; files and folders alike, links
+// not followed. True when the times were read and written.
+bool CopyFileTimes(const QString &source, const QString &target);
+
+// This platform has no process privileges to enable: always 0 (success).
+int EnablePrivilege(const QString &name, bool enable);
+
+// Replaces every "|" by a zero character in place; returns the length before.
+qsizetype SplitFilterText(QString &text);
+
+// A message box whose texts come from the string table.
+int MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, int type);
+// The same with "%1" and, when given, "%2" of the text replaced by the inserts.
+int MessageBoxFormatted(MessageBoxPresenter &presenter, int textId, int captionId, int type,
+                        const QString &insert1, const std::optional<QString> &insert2 = std::nullopt);
+// The text MessageBoxFormatted shows.
+QString FormatMessageText(const QString &text, const QString &insert1, const std::optional<QString> &insert2);
