@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Paths.h"
+#include "platform/Volumes.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -77,4 +80,12 @@ public:
     virtual QString ActualName(const QString &path) = 0;
     // Into the user's trash; false (and nothing moved) when no trash can take it.
     virtual bool MoveToTrash(const QString &path, FsError *error) = 0;
+
+    // The volume that holds a path, whether its media can be exchanged, and its label; through
+    // the file system so that tests can present any drive.
+    virtual QString VolumeRoot(const QString &path) { return VolumeRootOf(path); }
+    virtual bool IsExchangeable(const QString &root) { return IsExchangeableDrive(root); }
+    virtual QString VolumeLabel(const QString &root) { return VolumeLabelOf(root); }
+    // The path with its symbolic links resolved as far as it exists.
+    virtual QString ResolvedPath(const QString &path) { return ResolveLinks(path); }
 };

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringView>
 
@@ -148,4 +149,26 @@ ModulePath ModulePathParts()
     module.name = parts.name;
     module.extension = parts.extension;
     return module;
+}
+
+QString ResolveLinks(const QString &path)
+{
+    // Walk up until a part exists, resolve that, then put the rest back.
+    const bool trailing = path.endsWith(PathSeparator);
+    QString existing = trailing ? path.chopped(1) : path;
+    QString rest;
+    for (;;) {
+        const QString resolved = existing.isEmpty() ? QStringLiteral("/") : QFileInfo(existing).canonicalFilePath();
+        if (!resolved.isEmpty()) {
+            QString result = (resolved == u"/" ? QString() : resolved) + rest;
+            if (result.isEmpty() || trailing)
+                result += PathSeparator;
+            return result;
+        }
+        const qsizetype slash = existing.lastIndexOf(PathSeparator);
+        if (slash < 0)
+            return path;
+        rest.prepend(existing.mid(slash));
+        existing.truncate(slash);
+    }
 }

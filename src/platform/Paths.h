@@ -44,3 +44,7 @@ struct ModulePath {
 };
 // The running program's own file.
 ModulePath ModulePathParts();
+
+// An absolute path with the symbolic links of its existing part resolved; the part that does
+// not exist yet is appended as it stands. Ends in "/" when the input does.
+QString ResolveLinks(const QString &path);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <limits>
 #include <locale.h>
+#include <ctime>
 
 QString FormatThousands(quint64 n)
 {
@@ -137,4 +138,55 @@ QString ProgramVersionText()
 QByteArray ToUtf8(const QString &text)
 {
     return text.toUtf8();
+}
+
+QString FormatPrintf(const QString &format, std::initializer_list<QString> args)
+{
+    QString result;
+    result.reserve(format.size() + 32);
+    auto arg = args.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] != u'%' || i + 1 >= format.size()) {
+            result += format[i];
+            continue;
+        }
+        if (format[i + 1] == u'%') {
+            result += u'%';
+            ++i;
+            continue;
+        }
+        // %s, %d, %ld or %0Nd: the width only pads numbers.
+        qsizetype j = i + 1;
+        const bool zeroPad = format[j] == u'0';
+        int width = 0;
+        while (j < format.size() && format[j].isDigit())
+            width = width * 10 + format[j++].digitValue();
+        while (j < format.size() && format[j] == u'l')
+            ++j;
+        if (j >= format.size() || (format[j] != u's' && format[j] != u'd')) {
+            result += format[i];
+            continue;
+        }
+        QString value = arg != args.end() ? *arg++ : QString();
+        if (format[j] == u'd' && value.size() < width) {
+            const bool negative = value.startsWith(u'-');
+            const QString digits = negative ? value.mid(1) : value;
+            value = (negative ? QStringLiteral("-") : QString())
+                + QString(width - value.size(), zeroPad ? u'0' : u' ') + digits;
+        }
+        result += value;
+        i = j;
+    }
+    return result;
+}
+
+std::optional<QString> FormatLocalDateTime(qint64 seconds, const QString &format)
+{
+    const time_t time = static_cast<time_t>(seconds);
+    struct tm local;
+    if (localtime_r(&time, &local) == nullptr)
+        return std::nullopt;
+    const auto n = [](long long value) { return QString::number(value); };
+    return FormatPrintf(format, {n(local.tm_year + 1900LL), n(local.tm_mon + 1), n(local.tm_mday),
+                                 n(local.tm_hour), n(local.tm_min), n(local.tm_sec)});
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <initializer_list>
+#include <optional>
+
 // Numbers, sizes, the stored size threshold, system error texts, the string table and the version.
 
 // "1,234,567"
@@ -33,3 +36,11 @@ QString ProgramVersionText();
 
 // UTF-8 bytes without a byte-order mark.
 QByteArray ToUtf8(const QString &text);
+
+// Fills a string-table format ("%s", "%d", "%02d", "%%") with the arguments in order; numbers
+// are passed as their decimal text. A placeholder without an argument stays empty.
+QString FormatPrintf(const QString &format, std::initializer_list<QString> args);
+
+// A time (seconds since 1970 UTC) as local calendar time in a format of the string table
+// ("%04d/%02d/%02d %02d:%02d:%02d"); none when it has no calendar time.
+std::optional<QString> FormatLocalDateTime(qint64 seconds, const QString &format);

@@ -222,4 +222,11 @@ enum StringId : int {
     IDS_CAPTION_TARGET_ERROR = 63267,
     IDS_MSG_FILE_PATTERN     = 63268,
     IDS_MSG_FOLDER_PATTERN   = 63269,
+
+    // Overlapping master and backup folders, and folders that cannot be listed
+    IDS_ERR_BACKUP_INSIDE_MASTER   = 63270,
+    IDS_MSG_BACKUP_INSIDE_MASTER   = 63271,
+    IDS_ERR_MASTER_INSIDE_BACKUP   = 63272,
+    IDS_MSG_MASTER_INSIDE_BACKUP   = 63273,
+    IDS_CAPTION_LIST_FOLDER_FAILED = 63274,
 };

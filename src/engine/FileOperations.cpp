@@ -1,0 +1,261 @@
+#include "engine/FileOperations.h"
+
+#include "engine/RunRequest.h"
+#include "engine/ThreadMirroring.h"
+#include "model/FolderSetting.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "res/StringIds.h"
+
+namespace {
+
+constexpr int RetryBox = mb::AbortRetryIgnore | mb::IconError | mb::TopMost;
+constexpr int AcknowledgeBox = mb::Ok | mb::IconError | mb::TopMost;
+// 1900-01-01 00:00 UTC: earlier times compare as 0.
+constexpr qint64 Year1900 = -2208988800;
+
+} // namespace
+
+qint64 WholeSeconds(const FileTime &time)
+{
+    return time.seconds < Year1900 ? 0 : time.seconds;
+}
+
+CFileOperations::CFileOperations(CThreadMirroring &run)
+    : m_run(run)
+{
+}
+
+CFileOperations::~CFileOperations() = default;
+
+bool CFileOperations::AskRetry(int level, const QString &detail, const QString &text, int captionId)
+{
+    if (m_run.ReportError(level, detail, text, m_run.Text(captionId), RetryBox, mb::IdIgnore) == mb::IdRetry)
+        return true;
+    m_run.CountError();
+    return false;
+}
+
+bool CFileOperations::CopyToBackup(const QString &source, const QString &target)
+{
+    if (m_run.IsTest())
+        return true;
+    FileSystem &disk = m_run.Disk();
+    disk.MakeWritable(target, nullptr);
+    FsError error;
+    while (!disk.CopyFile(source, target, &error)) {
+        QString detail = SystemErrorText(error.code);
+        if (m_run.setting->CopyLockedFile && error.kind == FsErrorKind::Sharing) {
+            CVssBackup &snapshot = *m_run.shadowCopy;
+            if (snapshot.CopyFromSnapshot(ParentOfPath(source) + PathSeparator, NameOfPath(source), target, true))
+                return true;
+            const int snapshotError = snapshot.LastCopyError();
+            detail += QStringLiteral("\r\n")
+                + (snapshotError != 0 ? SystemErrorText(snapshotError) : m_run.Text(IDS_ERR_SNAPSHOT))
+                + QStringLiteral("\r\n");
+        }
+        if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_COPY_DETAIL), {source, target, detail}),
+                      IDS_CAPTION_COPY_FAILED))
+            return false;
+    }
+    CopyTimesIfWanted(source, target);
+    return true;
+}
+
+bool CFileOperations::RemoveItem(const QString &path, bool folder)
+{
+    if (m_run.IsTest())
+        return true;
+    FileSystem &disk = m_run.Disk();
+    disk.MakeWritable(path, nullptr);
+    FsError error;
+    const auto remove = [&] {
+        if (m_run.setting->DeleteRecycleBin)
+            return disk.MoveToTrash(path, &error);
+        return folder ? disk.RemoveFolder(path, &error) : disk.DeleteFile(path, &error);
+    };
+    while (!remove()) {
+        const QString detail = SystemErrorText(error.code);
+        if (!AskRetry(2, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}),
+                      folder ? IDS_CAPTION_DELETE_FOLDER_FAILED : IDS_CAPTION_DELETE_FILE_FAILED))
+            return false;
+    }
+    return true;
+}
+
+bool CFileOperations::DeleteBackupFile(const QString &path)
+{
+    return RemoveItem(path, false);
+}
+
+bool CFileOperations::RemoveBackupFolder(const QString &path)
+{
+    return RemoveItem(path, true);
+}
+
+bool CFileOperations::RenameBackupItem(const QString &root, const QString &oldRelative, const QString &newRelative)
+{
+    if (m_run.IsTest())
+        return true;
+    FsError error;
+    while (!m_run.Disk().Move(root + oldRelative, root + newRelative, &error)) {
+        const QString detail = SystemErrorText(error.code);
+        if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_RENAME_DETAIL), {oldRelative, newRelative, detail}),
+                      IDS_CAPTION_RENAME_FAILED))
+            return false;
+    }
+    return true;
+}
+
+bool CFileOperations::CreateFolderChain(const QString &path)
+{
+    if (m_run.IsTest())
+        return true;
+    if (path.size() <= 1)
+        return false;
+    // Every level below the root "/" is checked and, when missing, created in turn.
+    for (qsizetype i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != PathSeparator)
+            continue;
+        const QString prefix = path.left(i);
+        switch (CheckFolder(prefix)) {
+        case ExistResult::NotFound: {
+            if (m_run.IsStopped())
+                return false;
+            FsError error;
+            while (!m_run.Disk().CreateFolder(prefix, &error)) {
+                const QString detail = SystemErrorText(error.code);
+                if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {prefix, detail}),
+                              IDS_CAPTION_CREATE_FOLDER_FAILED))
+                    return false;
+            }
+            break;
+        }
+        case ExistResult::CheckFailed:
+            return false;
+        case ExistResult::Found:
+        case ExistResult::OtherKind:
+            break;
+        }
+    }
+    return true;
+}
+
+ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status)
+{
+    return CheckItem(path, true, status);
+}
+
+ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status)
+{
+    return CheckItem(path, false, status);
+}
+
+ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status)
+{
+    const CFolderSetting &setting = *m_run.setting;
+    const QString checkName = m_run.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
+    const QString caption = FormatPrintf(m_run.Text(IDS_FMT_CHECK_CAPTION), {checkName});
+    const QString query = path.size() > 1 && path.endsWith(PathSeparator) ? path.chopped(1) : path;
+    const int attempts = setting.ErrorNetPathRetry ? std::max(1, setting.NetPathRetryCount) : 1;
+
+    QString retryNote;
+    int networkError = 0;
+    FsError error;
+    std::optional<FileStatus> found;
+    for (int attempt = 1; !found; ++attempt) {
+        found = m_run.Disk().Status(query, &error);
+        if (found)
+            break;
+        const bool network = error.kind == FsErrorKind::NetworkPath && setting.ErrorNetPathRetry;
+        if (!network && (error.kind == FsErrorKind::NotFound || error.kind == FsErrorKind::PathNotFound))
+            return ExistResult::NotFound;
+        if (!network)
+            break;
+        networkError = error.code;
+        retryNote = FormatPrintf(m_run.Text(IDS_FMT_RETRY_NOTE), {QString::number(attempt)});
+        if (m_run.IsStopped())
+            break;
+        m_run.StatusText(FormatPrintf(m_run.Text(IDS_STATUS_RETRYING), {QString::number(attempt)}), path);
+        if (attempt >= attempts)
+            break;
+    }
+
+    const auto message = [&](const QString &detail) {
+        return FormatPrintf(m_run.Text(IDS_FMT_CHECK_MESSAGE), {checkName, retryNote, path, detail});
+    };
+    if (!found) {
+        const QString detail = SystemErrorText(error.code);
+        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore);
+        m_run.CountError();
+        return ExistResult::CheckFailed;
+    }
+    if (networkError != 0) {
+        const QString detail = SystemErrorText(networkError);
+        m_run.ReportError(1, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore,
+                          CThreadMirroring::ReportResolvedByRetry);
+    }
+    if (status)
+        *status = *found;
+    if (found->isFolder() == folder)
+        return ExistResult::Found;
+    if (m_run.mirrorPass)
+        return ExistResult::OtherKind;
+    // The mirroring pass ran first and removes the item of the other kind in a real run.
+    if (setting.Mirroring && setting.BackupType == 1)
+        return ExistResult::NotFound;
+    retryNote.clear();
+    const QString detail = m_run.Text(folder ? IDS_ERR_FILE_WITH_FOLDER_NAME : IDS_ERR_FOLDER_WITH_FILE_NAME);
+    m_run.ReportError(3, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore);
+    m_run.CountError();
+    return ExistResult::CheckFailed;
+}
+
+bool CFileOperations::CheckItemName(const QString &path, bool nameValid)
+{
+    if (nameValid)
+        return true;
+    const QString detail = m_run.Text(IDS_ERR_INVALID_NAME);
+    m_run.ReportError(3, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}), detail,
+                      AcknowledgeBox, mb::IdIgnore);
+    m_run.CountError();
+    return false;
+}
+
+bool CFileOperations::CopyTimes(const QString &source, const QString &target)
+{
+    const std::optional<FileStatus> status = m_run.Disk().Status(source, nullptr);
+    return status && m_run.Disk().SetTimes(target, status->lastAccess, status->lastWrite, nullptr);
+}
+
+bool CFileOperations::CopyTimesIfWanted(const QString &source, const QString &target)
+{
+    if (m_run.IsTest() || !m_run.setting->CopyFileTimeAll)
+        return true;
+    return CopyTimes(source, target);
+}
+
+bool CFileOperations::CopyFolderTimes(const QString &masterFolder, const QString &backupFolder)
+{
+    if (m_run.IsTest() || !m_run.setting->CopyFolderTime)
+        return true;
+    return CopyTimes(masterFolder, backupFolder);
+}
+
+quint64 CFileOperations::QueryFileSize(const QString &path)
+{
+    const std::optional<FileStatus> status = m_run.Disk().Status(path, nullptr);
+    return status ? status->size : 0;
+}
+
+QString CFileOperations::ActualNameOf(const QString &path)
+{
+    return m_run.Disk().ActualName(path);
+}
+
+qint64 CFileOperations::LastWriteOf(const QString &path)
+{
+    const std::optional<FileStatus> status = m_run.Disk().Status(path, nullptr);
+    return status ? WholeSeconds(status->lastWrite) : 0;
+}

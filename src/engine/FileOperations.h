@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QString>
+
+class CThreadMirroring;
+
+// Answer of an existence check.
+enum class ExistResult { Found = 0, NotFound = 1, OtherKind = 2, CheckFailed = 3 };
+
+// The operations of a run that touch the disk, with their checks, retries and error reports.
+// In a test run every operation that would change something succeeds at once and does nothing.
+class CFileOperations {
+public:
+    explicit CFileOperations(CThreadMirroring &run);
+    virtual ~CFileOperations();
+
+    bool CopyToBackup(const QString &source, const QString &target);
+    bool DeleteBackupFile(const QString &path);
+    bool RemoveBackupFolder(const QString &path);
+    bool RenameBackupItem(const QString &root, const QString &oldRelative, const QString &newRelative);
+    bool CreateFolderChain(const QString &path);
+
+    // status, when given, receives what the check read of an item it found.
+    ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr);
+    ExistResult CheckFile(const QString &path, FileStatus *status = nullptr);
+    // False, after reporting and counting, for a name this platform cannot represent.
+    bool CheckItemName(const QString &path, bool nameValid);
+
+    bool CopyTimesIfWanted(const QString &source, const QString &target);
+    bool CopyFolderTimes(const QString &masterFolder, const QString &backupFolder);
+    quint64 QueryFileSize(const QString &path);
+    QString ActualNameOf(const QString &path);
+    // Whole seconds of an item's last write; 0 when it cannot be read.
+    qint64 LastWriteOf(const QString &path);
+
+private:
+    ExistResult CheckItem(const QString &path, bool folder, FileStatus *status);
+    bool CopyTimes(const QString &source, const QString &target);
+    bool RemoveItem(const QString &path, bool folder);
+    // Reports a failed change with Abort, Retry and Ignore; true when the caller is to try again.
+    bool AskRetry(int level, const QString &detail, const QString &text, int captionId);
+
+    CThreadMirroring &m_run;
+};
+
+// Last-write time in whole seconds as the comparisons use it: a time before 1900 counts as 0.
+qint64 WholeSeconds(const FileTime &time);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "model/GlobalOptions.h"
+
+#include <QDateTime>
+#include <functional>
+#include <memory>
+
+struct AppFlags;
+class FileSystem;
+class SnapshotProvider;
+
+// What a run takes from the program around it. The options are a copy: they cannot change while
+// a run is active. The clock is replaceable so that schedules and date folders can be tested.
+struct RunEnvironment {
+    FileSystem &fileSystem;
+    AppFlags &flags;
+    GlobalOptions options;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    // Makes the snapshot service of a run; empty: this platform's own, which cannot snapshot.
+    std::function<std::unique_ptr<SnapshotProvider>()> snapshotProvider;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QString>
+
+class CThreadMirroring;
+
+// The two passes of a folder setting: the backup pass walks the master tree and brings the
+// backup up to date, the mirroring pass walks the backup tree and deletes what the master no
+// longer has. Depth-first, files before subfolders; only the current path is kept.
+class CTreeWalk {
+public:
+    explicit CTreeWalk(CThreadMirroring &run);
+    virtual ~CTreeWalk();
+
+    // Both passes in the setting's order, then the root's timestamp; true when they completed.
+    bool Passes();
+    bool BackupPass();
+    bool MirroringPass();
+    bool WalkFolder(const QString &folder);
+
+    // 0 same, 1 backup newer, 2 master newer, 3 same time but other size.
+    int CompareFile(const FileStatus &master, const FileStatus &backup) const;
+
+private:
+    bool StartPass(bool mirror, const QString &root);
+    bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
+    bool HandleFile(const FolderEntry &entry, int rootTargetCode);
+    bool BackupFile(const FolderEntry &entry);
+    bool MirrorFile(int targetCode);
+    bool EnterFolder();
+    bool EnterBackupFolder();
+    bool EnterMirrorFolder();
+    void LeaveFolder();
+    bool FixFileCase(const QString &relative, const FileStatus &master);
+    bool ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting);
+    QString RelativeOf(const QString &path) const;
+
+    CThreadMirroring &m_run;
+};
