@@ -119,7 +119,7 @@ bool CFileOperations::CreateFolderChain(const QString &path)
         if (i < path.size() && path[i] != PathSeparator)
             continue;
         const QString prefix = path.left(i);
-        switch (CheckFolder(prefix)) {
+        switch (CheckFolder(prefix, nullptr, true)) {
         case ExistResult::NotFound: {
             if (m_run.IsStopped())
                 return false;
@@ -142,9 +142,9 @@ bool CFileOperations::CreateFolderChain(const QString &path)
     return true;
 }
 
-ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status)
+ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status, bool followLink)
 {
-    return CheckItem(path, true, status);
+    return CheckItem(path, true, status, followLink);
 }
 
 ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status)
@@ -152,7 +152,7 @@ ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status)
     return CheckItem(path, false, status);
 }
 
-ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status)
+ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink)
 {
     const CFolderSetting &setting = *m_run.setting;
     const QString checkName = m_run.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
@@ -195,6 +195,11 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
         const QString detail = SystemErrorText(networkError);
         m_run.ReportError(1, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore,
                           CThreadMirroring::ReportResolvedByRetry);
+    }
+    if (followLink && found->kind == ItemKind::Symlink) {
+        // A trailing separator makes the system resolve the link.
+        if (const std::optional<FileStatus> target = m_run.Disk().Status(query + PathSeparator, nullptr))
+            found = target;
     }
     if (status)
         *status = *found;

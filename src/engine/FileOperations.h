@@ -22,8 +22,10 @@ public:
     bool RenameBackupItem(const QString &root, const QString &oldRelative, const QString &newRelative);
     bool CreateFolderChain(const QString &path);
 
-    // status, when given, receives what the check read of an item it found.
-    ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr);
+    // status, when given, receives what the check read of an item it found. Links count as what
+    // they are, never as the folder they point to, unless followLink is set (the folders the user
+    // chose and the folders above them may well be links).
+    ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr, bool followLink = false);
     ExistResult CheckFile(const QString &path, FileStatus *status = nullptr);
     // False, after reporting and counting, for a name this platform cannot represent.
     bool CheckItemName(const QString &path, bool nameValid);
@@ -36,7 +38,7 @@ public:
     qint64 LastWriteOf(const QString &path);
 
 private:
-    ExistResult CheckItem(const QString &path, bool folder, FileStatus *status);
+    ExistResult CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink = false);
     bool CopyTimes(const QString &source, const QString &target);
     bool RemoveItem(const QString &path, bool folder);
     // Reports a failed change with Abort, Retry and Ignore; true when the caller is to try again.

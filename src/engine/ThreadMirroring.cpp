@@ -344,7 +344,7 @@ bool CThreadMirroring::RefuseSetting(int shortId, int messageId, int captionId, 
 bool CThreadMirroring::CheckMasterFolder(const QString &master)
 {
     const std::optional<QString> root = setting->Master.isEmpty() ? std::nullopt : MakeFolderRoot(master);
-    if (root && operations.CheckFolder(master) == ExistResult::Found) {
+    if (root && operations.CheckFolder(master, nullptr, true) == ExistResult::Found) {
         masterRoot = *root;
         return true;
     }
@@ -354,7 +354,7 @@ bool CThreadMirroring::CheckMasterFolder(const QString &master)
 bool CThreadMirroring::CheckBackupFolder(const QString &backup)
 {
     const std::optional<QString> root = setting->Backup.isEmpty() ? std::nullopt : MakeFolderRoot(backup);
-    if (root && operations.CheckFolder(backup) != ExistResult::CheckFailed) {
+    if (root && operations.CheckFolder(backup, nullptr, true) != ExistResult::CheckFailed) {
         backupRoot = *root;
         return true;
     }
@@ -384,7 +384,7 @@ bool CThreadMirroring::CheckOverlap()
 
 bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
 {
-    switch (operations.CheckFolder(backup)) {
+    switch (operations.CheckFolder(backup, nullptr, true)) {
     case ExistResult::NotFound: {
         if (IsStopped())
             return false;

@@ -16,6 +16,9 @@ bool WriteFile(const QString &path, const QByteArray &content, const QDateTime &
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
         return false;
+    // Flush first: data still buffered would reach the disk on close and stamp it with now.
+    if (!file.flush())
+        return false;
     if (lastWrite.isValid() && !file.setFileTime(lastWrite, QFileDevice::FileModificationTime))
         return false;
     return true;

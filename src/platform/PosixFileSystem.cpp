@@ -1,0 +1,553 @@
+#include "platform/PosixFileSystem.h"
+
+#include "platform/FileNames.h"
+#include "platform/Shell.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Every internal step answers an errno value, 0 for success.
+bool Finish(int code, FsError *error)
+{
+    if (error)
+        *error = FsError::fromErrno(code);
+    return code == 0;
+}
+
+int LastError(int result)
+{
+    return result == 0 ? 0 : errno;
+}
+
+// The bytes the kernel takes for path. A name that stands for no bytes, or holds a zero
+// character that would cut the path short, is refused rather than changed into another name.
+int NativePath(const QString &path, QByteArray *native)
+{
+    bool valid = true;
+    *native = EncodeFileName(path, &valid);
+    if (!valid)
+        return EILSEQ;
+    return native->contains('\0') ? EINVAL : 0;
+}
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+    ~UniqueFd() { reset(); }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    // Closing can be the first to report a failed write (network file systems).
+    int close()
+    {
+        const int fd = std::exchange(fd_, -1);
+        return fd < 0 ? 0 : LastError(::close(fd));
+    }
+
+private:
+    int fd_;
+};
+
+ItemKind KindOfMode(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return ItemKind::File;
+    if (S_ISDIR(mode))
+        return ItemKind::Folder;
+    return S_ISLNK(mode) ? ItemKind::Symlink : ItemKind::Other;
+}
+
+std::optional<ItemKind> KindOfEntry(DIR *folder, const dirent *entry)
+{
+    switch (entry->d_type) {
+    case DT_REG: return ItemKind::File;
+    case DT_DIR: return ItemKind::Folder;
+    case DT_LNK: return ItemKind::Symlink;
+    case DT_UNKNOWN: break;
+    default: return ItemKind::Other;
+    }
+    struct stat status;
+    if (fstatat(dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+        return KindOfMode(status.st_mode);
+    // Gone since it was listed: it is no longer there to report.
+    return errno == ENOENT ? std::nullopt : std::optional(ItemKind::Other);
+}
+
+FileTime ToFileTime(const timespec &time)
+{
+    return {qint64(time.tv_sec), qint32(time.tv_nsec)};
+}
+
+timespec ToTimespec(const FileTime &time)
+{
+    timespec result{};
+    result.tv_sec = time_t(time.seconds);
+    result.tv_nsec = long(time.nanoseconds);
+    return result;
+}
+
+// The folder and the last part of a target path.
+struct Place {
+    QByteArray folder;
+    QByteArray name;
+};
+
+Place SplitPlace(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return {QByteArrayLiteral("."), path};
+    return {slash == 0 ? QByteArrayLiteral("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+// ".<name>.orvane-XXXXXX", the name shortened so that the whole stays a valid name.
+QByteArray TemporaryName(const QByteArray &name)
+{
+    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static constexpr QByteArrayView Marker = ".orvane-";
+    static constexpr int RandomLength = 6;
+    QByteArray result;
+    result.reserve(NAME_MAX);
+    result += '.';
+    result += name.left(NAME_MAX - 1 - Marker.size() - RandomLength);
+    result += Marker;
+    for (int i = 0; i < RandomLength; ++i)
+        result += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+    return result;
+}
+
+// Calls create with fresh temporary names while the name is taken.
+template <typename Create>
+int WithTemporaryName(const QByteArray &name, QByteArray *used, Create create)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *used = TemporaryName(name);
+        const int code = create(*used);
+        if (code != EEXIST)
+            return code;
+    }
+    return EEXIST;
+}
+
+int OpenFolder(const QByteArray &folder, UniqueFd *fd)
+{
+    fd->reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return fd->valid() ? 0 : errno;
+}
+
+// The copy while it is written: unnamed (O_TMPFILE) until it is complete, or under a
+// temporary name where the file system has no unnamed files.
+struct Temporary {
+    UniqueFd fd;
+    QByteArray name;
+};
+
+int CreateTemporary(int folder, const QByteArray &name, bool unnamed, Temporary *temp)
+{
+    if (unnamed) {
+        temp->fd.reset(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (temp->fd.valid())
+            return 0;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
+    }
+    return WithTemporaryName(name, &temp->name, [&](const QByteArray &tempName) {
+        temp->fd.reset(::openat(folder, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+        return temp->fd.valid() ? 0 : errno;
+    });
+}
+
+int WriteAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
+        data += written;
+        size -= size_t(written);
+    }
+    return 0;
+}
+
+// Plain reads and writes from the current positions to the end of the source.
+int CopyRest(int in, int out)
+{
+    static constexpr size_t BufferSize = 256 * 1024;
+    thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer)
+        buffer = std::make_unique<char[]>(BufferSize);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.get(), BufferSize);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0 ? 0 : errno;
+        if (const int code = WriteAll(out, buffer.get(), size_t(got)))
+            return code;
+    }
+}
+
+bool RangesUnsupported(int code)
+{
+    return code == EXDEV || code == ENOSYS || code == EINVAL || code == EOPNOTSUPP;
+}
+
+// copy_file_range over the size the source had when opened (the kernel may share or offload the
+// data), then reads to the end: a file that grew meanwhile, or one that reports no size.
+int CopyData(int in, int out, off_t size)
+{
+    static constexpr off_t Chunk = off_t(1) << 30;
+    while (size > 0) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size_t(std::min(size, Chunk)), 0);
+        if (copied > 0) {
+            size -= copied;
+            continue;
+        }
+        if (copied == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if (RangesUnsupported(errno))
+            break;
+        return errno;
+    }
+    return CopyRest(in, out);
+}
+
+int CopyMetadata(int out, const struct stat &source)
+{
+    // A file system without permission bits (vfat, some shares) refuses them; the data still counts.
+    if (::fchmod(out, source.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    return LastError(::futimens(out, times));
+}
+
+int LinkUnnamed(int fd, int folder, const QByteArray &name)
+{
+    char procPath[40];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, procPath, folder, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    const int code = errno;
+    if (code != ENOENT)
+        return code;
+    // No /proc: the direct way, which needs CAP_DAC_READ_SEARCH.
+    return ::linkat(fd, "", folder, name.constData(), AT_EMPTY_PATH) == 0 ? 0 : code;
+}
+
+// Replaces target by the temporary, which then has a name, by a rename.
+int RenameOver(int folder, const QByteArray &tempName, const QByteArray &target)
+{
+    if (::renameat(folder, tempName.constData(), folder, target.constData()) == 0)
+        return 0;
+    const int code = errno;
+    ::unlinkat(folder, tempName.constData(), 0);
+    return code;
+}
+
+// Puts the finished copy in place of the target.
+int Publish(int folder, const QByteArray &target, Temporary &temp)
+{
+    if (!temp.name.isEmpty()) {
+        if (const int code = temp.fd.close()) {
+            ::unlinkat(folder, temp.name.constData(), 0);
+            return code;
+        }
+        return RenameOver(folder, temp.name, target);
+    }
+    // An unnamed file goes straight to the target's name when there is nothing to replace;
+    // otherwise it gets a temporary name that is renamed over the target.
+    int code = LinkUnnamed(temp.fd.get(), folder, target);
+    if (code == 0) {
+        code = temp.fd.close();
+        if (code != 0)
+            ::unlinkat(folder, target.constData(), 0);
+        return code;
+    }
+    if (code != EEXIST)
+        return code;
+    code = WithTemporaryName(target, &temp.name, [&](const QByteArray &tempName) {
+        return LinkUnnamed(temp.fd.get(), folder, tempName);
+    });
+    if (code != 0)
+        return code;
+    if ((code = temp.fd.close())) {
+        ::unlinkat(folder, temp.name.constData(), 0);
+        return code;
+    }
+    return RenameOver(folder, temp.name, target);
+}
+
+int ReadLink(const QByteArray &path, off_t sizeHint, QByteArray *text)
+{
+    qsizetype capacity = std::max<qsizetype>(qsizetype(sizeHint) + 1, 256);
+    for (;;) {
+        text->resize(capacity);
+        const ssize_t length = ::readlink(path.constData(), text->data(), size_t(capacity));
+        if (length < 0)
+            return errno;
+        if (length < capacity) {
+            text->resize(length);
+            return 0;
+        }
+        capacity *= 2;
+    }
+}
+
+int SetLinkTimes(int folder, const QByteArray &name, const struct stat &source)
+{
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    return LastError(::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW));
+}
+
+// A link is copied as the same link, never followed.
+int CopyLink(const QByteArray &source, const QByteArray &target)
+{
+    struct stat status;
+    if (::lstat(source.constData(), &status) != 0)
+        return errno;
+    if (!S_ISLNK(status.st_mode))
+        return ELOOP;   // the loop was in the path, not the item
+    QByteArray text;
+    if (const int code = ReadLink(source, status.st_size, &text))
+        return code;
+    const Place place = SplitPlace(target);
+    UniqueFd folder;
+    if (const int code = OpenFolder(place.folder, &folder))
+        return code;
+    if (::symlinkat(text.constData(), folder.get(), place.name.constData()) == 0) {
+        const int code = SetLinkTimes(folder.get(), place.name, status);
+        if (code != 0)
+            ::unlinkat(folder.get(), place.name.constData(), 0);
+        return code;
+    }
+    if (errno != EEXIST)
+        return errno;
+    QByteArray tempName;
+    int code = WithTemporaryName(place.name, &tempName, [&](const QByteArray &name) {
+        return LastError(::symlinkat(text.constData(), folder.get(), name.constData()));
+    });
+    if (code != 0)
+        return code;
+    if ((code = SetLinkTimes(folder.get(), tempName, status))) {
+        ::unlinkat(folder.get(), tempName.constData(), 0);
+        return code;
+    }
+    return RenameOver(folder.get(), tempName, place.name);
+}
+
+int CopyRegular(int in, const struct stat &status, const QByteArray &target, bool unnamed)
+{
+    const Place place = SplitPlace(target);
+    if (place.name.isEmpty())
+        return EISDIR;
+    UniqueFd folder;
+    if (const int code = OpenFolder(place.folder, &folder))
+        return code;
+    Temporary temp;
+    if (const int code = CreateTemporary(folder.get(), place.name, unnamed, &temp))
+        return code;
+    int code = CopyData(in, temp.fd.get(), status.st_size);
+    if (code == 0)
+        code = CopyMetadata(temp.fd.get(), status);
+    if (code == 0)
+        return Publish(folder.get(), place.name, temp);
+    if (!temp.name.isEmpty())
+        ::unlinkat(folder.get(), temp.name.constData(), 0);
+    return code;
+}
+
+int CopyNative(const QByteArray &source, const QByteArray &target, bool unnamed)
+{
+    // O_NONBLOCK keeps a FIFO from waiting for a writer; it changes nothing for a regular file.
+    UniqueFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (!in.valid())
+        return errno == ELOOP ? CopyLink(source, target) : errno;
+    struct stat status;
+    if (::fstat(in.get(), &status) != 0)
+        return errno;
+    if (S_ISDIR(status.st_mode))
+        return EISDIR;
+    if (!S_ISREG(status.st_mode))
+        return EOPNOTSUPP;
+    return CopyRegular(in.get(), status, target, unnamed);
+}
+
+template <typename Call>
+bool OnPath(const QString &path, FsError *error, Call call)
+{
+    QByteArray native;
+    int code = NativePath(path, &native);
+    if (code == 0)
+        code = call(native.constData());
+    return Finish(code, error);
+}
+
+} // namespace
+
+std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *error)
+{
+    struct stat status;
+    if (!OnPath(path, error, [&](const char *p) { return LastError(::lstat(p, &status)); }))
+        return std::nullopt;
+    FileStatus result;
+    result.kind = KindOfMode(status.st_mode);
+    result.size = quint64(status.st_size);
+    result.lastWrite = ToFileTime(status.st_mtim);
+    result.lastAccess = ToFileTime(status.st_atim);
+    result.permissions = status.st_mode & 07777;
+    return result;
+}
+
+bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
+                                 FsError *error)
+{
+    return OnPath(path, error, [&](const char *p) {
+        const int fd = ::open(p, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return errno;
+        const std::unique_ptr<DIR, int (*)(DIR *)> folder(::fdopendir(fd), ::closedir);
+        if (!folder) {
+            const int code = errno;
+            ::close(fd);
+            return code;
+        }
+        for (;;) {
+            errno = 0;
+            const dirent *entry = ::readdir(folder.get());
+            if (!entry)
+                return errno;
+            const QByteArrayView name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const std::optional<ItemKind> kind = KindOfEntry(folder.get(), entry);
+            if (!kind)
+                continue;
+            FolderEntry item;
+            item.name = DecodeFileName(name, &item.nameValid);
+            item.kind = *kind;
+            if (!visit(item))
+                return 0;
+        }
+    });
+}
+
+bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsError *error)
+{
+    QByteArray from, to;
+    int code = NativePath(source, &from);
+    if (code == 0)
+        code = NativePath(target, &to);
+    if (code == 0)
+        code = CopyNative(from, to, unnamedTemporaries_);
+    return Finish(code, error);
+}
+
+bool PosixFileSystem::DeleteFile(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [](const char *p) { return LastError(::unlink(p)); });
+}
+
+bool PosixFileSystem::RemoveFolder(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [](const char *p) { return LastError(::rmdir(p)); });
+}
+
+bool PosixFileSystem::Move(const QString &from, const QString &to, FsError *error)
+{
+    QByteArray target;
+    if (const int code = NativePath(to, &target))
+        return Finish(code, error);
+    return OnPath(from, error, [&](const char *p) { return LastError(::rename(p, target.constData())); });
+}
+
+bool PosixFileSystem::CreateFolder(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
+}
+
+bool PosixFileSystem::MakeWritable(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [](const char *p) {
+        struct stat status;
+        if (::lstat(p, &status) != 0)
+            return errno;
+        if (S_ISLNK(status.st_mode) || (status.st_mode & S_IWUSR))
+            return 0;
+        return LastError(::chmod(p, (status.st_mode & 07777) | S_IWUSR));
+    });
+}
+
+bool PosixFileSystem::SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
+                               FsError *error)
+{
+    const timespec times[2] = {ToTimespec(lastAccess), ToTimespec(lastWrite)};
+    return OnPath(path, error, [&](const char *p) {
+        return LastError(::utimensat(AT_FDCWD, p, times, AT_SYMLINK_NOFOLLOW));
+    });
+}
+
+QString PosixFileSystem::ActualName(const QString &path)
+{
+    QStringView rest(path);
+    while (rest.size() > 1 && rest.endsWith(u'/'))
+        rest.chop(1);
+    const qsizetype slash = rest.lastIndexOf(u'/');
+    const QStringView name = rest.mid(slash + 1);
+    if (name.isEmpty())
+        return {};
+    const QString folder = slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : rest.left(slash).toString();
+    // The entry spelled exactly so wins; else the first that differs only in case, which is how a
+    // case-insensitive file system shows the spelling it stored.
+    QString found;
+    ListFolder(folder, [&](const FolderEntry &entry) {
+        if (entry.name == name) {
+            found = entry.name;
+            return false;
+        }
+        if (found.isEmpty() && QStringView(entry.name).compare(name, Qt::CaseInsensitive) == 0)
+            found = entry.name;
+        return true;
+    }, nullptr);
+    return found;
+}
+
+bool PosixFileSystem::MoveToTrash(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [&](const char *p) {
+        // The trash reaches the item through Qt's own encoding of the path; where that spells
+        // other bytes (a name that is no UTF-8), it could reach another item, so it is refused.
+        if (QFile::encodeName(path) != QByteArrayView(p))
+            return EILSEQ;
+        if (RecycleDelete(path))
+            return 0;
+        struct stat status;
+        return ::lstat(p, &status) != 0 ? errno : ENOTSUP;
+    });
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+
+// Wraps a file system and fails chosen calls with chosen errors; records every call, so a test can
+// tell what was touched and what was not.
+//   FaultInjectingFileSystem fs(real);
+//   fs.failOn(FaultInjectingFileSystem::Op::CopyFile, "/b/x.txt", ENOSPC, 1);   // once, then passes
+//   fs.failOnSuffix(FaultInjectingFileSystem::Op::Status, "/share", ESTALE);    // always
+//   QCOMPARE(fs.callsOf(FaultInjectingFileSystem::Op::DeleteFile), QStringList{"/b/old.txt"});
+class FaultInjectingFileSystem : public FileSystem {
+public:
+    enum class Op {
+        Status, ListFolder, CopyFile, DeleteFile, RemoveFolder, Move, CreateFolder, MakeWritable,
+        SetTimes, ActualName, MoveToTrash,
+    };
+    static constexpr int Always = -1;
+
+    // One call as it was made; target is the second path of CopyFile and Move, else empty.
+    struct Call {
+        Op op;
+        QString path;
+        QString target;
+        bool failed = false;    // failed by a rule, the wrapped file system was not called
+        friend bool operator==(const Call &, const Call &) = default;
+    };
+
+    explicit FaultInjectingFileSystem(FileSystem &inner) : inner_(inner) {}
+
+    // Fails the next `times` calls of op on path (either path of CopyFile and Move) with errno code.
+    void failOn(Op op, const QString &path, int code, int times = Always);
+    // The same for every path that ends with suffix.
+    void failOnSuffix(Op op, const QString &suffix, int code, int times = Always);
+    void clearRules();
+
+    QList<Call> calls() const;
+    // Paths of the calls of op, in order (the first path of a two-path call).
+    QStringList callsOf(Op op) const;
+    // Every path a call that can change the disk was made on, both paths of CopyFile and Move.
+    QStringList changedPaths() const;
+    void clearCalls();
+
+    std::optional<FileStatus> Status(const QString &path, FsError *error) override;
+    bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
+                    FsError *error) override;
+    bool CopyFile(const QString &source, const QString &target, FsError *error) override;
+    bool DeleteFile(const QString &path, FsError *error) override;
+    bool RemoveFolder(const QString &path, FsError *error) override;
+    bool Move(const QString &from, const QString &to, FsError *error) override;
+    bool CreateFolder(const QString &path, FsError *error) override;
+    bool MakeWritable(const QString &path, FsError *error) override;
+    bool SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
+                  FsError *error) override;
+    QString ActualName(const QString &path) override;
+    bool MoveToTrash(const QString &path, FsError *error) override;
+
+private:
+    struct Rule {
+        Op op;
+        QString path;
+        bool suffix;
+        int code;
+        int times;
+        bool matches(Op op, const QString &path) const;
+    };
+
+    // Records the call; true (with *error set) when a rule fails it.
+    bool intercept(Op op, const QString &path, const QString &target, FsError *error);
+
+    FileSystem &inner_;
+    mutable QMutex mutex_;
+    QList<Rule> rules_;
+    QList<Call> calls_;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "ScriptedRunHost.h"
+#include "TestSupport.h"
+
+#include "engine/RunEnvironment.h"
+#include "engine/RunRequest.h"
+#include "engine/ThreadMirroring.h"
+#include "model/AppFlags.h"
+#include "model/FolderSetting.h"
+#include "platform/PosixFileSystem.h"
+
+#include <QDir>
+#include <QList>
+#include <QTemporaryDir>
+
+// A master and a backup folder in a temporary directory, and everything a run needs around them.
+class RunFixture {
+public:
+    RunFixture()
+        : master(dir.path() + QStringLiteral("/master/"))
+        , backup(dir.path() + QStringLiteral("/backup/"))
+    {
+        QDir().mkpath(master);
+    }
+
+    CFolderSetting setting(const QString &name = QStringLiteral("設定")) const
+    {
+        CFolderSetting s;
+        s.Name = name;
+        s.Master = master;
+        s.Backup = backup;
+        return s;
+    }
+
+    // Runs the settings as the main view would; true when the driver reported success.
+    bool run(QList<CFolderSetting> &settings, bool test = false, bool autoOnly = false, FileSystem *disk = nullptr)
+    {
+        RunRequest request;
+        request.test = test;
+        request.autoOnly = autoOnly;
+        request.count = int(settings.size());
+        request.settings = settings.data();
+        request.host = &host;
+        request.running = true;
+        if (stopAtStart)
+            request.stop = true;
+        stopFlag = &request.stop;
+        RunEnvironment environment{disk ? *disk : posix, flags, options};
+        if (now.isValid())
+            environment.now = [this] { return now; };
+        const bool success = RunMirroringThread(request, environment);
+        stopFlag = nullptr;
+        running = request.running;
+        return success;
+    }
+
+    bool runOne(CFolderSetting &one, bool test = false, FileSystem *disk = nullptr)
+    {
+        QList<CFolderSetting> settings{one};
+        const bool success = run(settings, test, false, disk);
+        one = settings.front();
+        return success;
+    }
+
+    int result() const { return flags.LastRunResult; }
+
+    QString masterPath(const QString &relative) const { return master + relative; }
+    QString backupPath(const QString &relative) const { return backup + relative; }
+
+    QTemporaryDir dir;
+    QString master;
+    QString backup;
+    PosixFileSystem posix;
+    AppFlags flags;
+    GlobalOptions options;
+    ScriptedRunHost host;
+    QDateTime now;
+    bool stopAtStart = false;
+    bool running = false;
+    std::atomic<bool> *stopFlag = nullptr;
+};

@@ -1,0 +1,85 @@
+#include "ScriptedRunHost.h"
+
+#include "model/FolderSetting.h"
+#include "platform/MessageBox.h"
+
+void ScriptedRunHost::StatusText(const QString &text, const QString &path)
+{
+    statusTexts << text + u'|' + path;
+    if (onStatus)
+        onStatus(text, path);
+}
+
+void ScriptedRunHost::ClearReport()
+{
+    ++clears;
+    rows.clear();
+}
+
+void ScriptedRunHost::AddReportRow(const ReportRow &row)
+{
+    rows << row;
+}
+
+void ScriptedRunHost::SettingUpdate(CFolderSetting *setting)
+{
+    errorsAtUpdate << setting->Errors;
+}
+
+int ScriptedRunHost::MessageBox(const QString &text, const QString &caption, int type)
+{
+    questions << Question{text, caption, type};
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    return (type & mb::ButtonMask) == mb::Ok ? mb::IdOk : mb::IdIgnore;
+}
+
+DeleteChoice ScriptedRunHost::ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText)
+{
+    deleteQuestions << fileName + u'|' + sizeText + u'|' + dateText;
+    return deleteAnswers.isEmpty() ? DeleteChoice::DeleteThis : deleteAnswers.takeFirst();
+}
+
+int ScriptedRunHost::TextWidth(const QString &text)
+{
+    return int(text.size());
+}
+
+void ScriptedRunHost::EnableClose(bool enable)
+{
+    closeEnabled = enable;
+    if (!enable)
+        ++disabledCloseCount;
+}
+
+void ScriptedRunHost::RequestClose()
+{
+    ++closeRequests;
+}
+
+QStringList ScriptedRunHost::rowTexts() const
+{
+    QStringList texts;
+    for (const ReportRow &row : rows)
+        texts << row.operation + u' ' + row.name;
+    return texts;
+}
+
+QStringList ScriptedRunHost::bodyRows() const
+{
+    QStringList body;
+    bool inside = false;
+    for (const ReportRow &row : rows) {
+        if (row.operation == u"開始" || row.operation == u"テスト開始") {
+            inside = true;
+            continue;
+        }
+        if (row.operation == u"終了" || row.operation == u"中断") {
+            inside = false;
+            continue;
+        }
+        if (inside)
+            body << row.operation + u' ' + row.name;
+    }
+    return body;
+}

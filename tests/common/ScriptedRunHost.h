@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/RunHost.h"
+
+#include <QList>
+#include <functional>
+#include <QString>
+#include <QStringList>
+
+struct CFolderSetting;
+
+// A RunHost for tests: records everything a run tells it and answers from a script.
+class ScriptedRunHost : public RunHost {
+public:
+    struct Question {
+        QString text;
+        QString caption;
+        int type = 0;
+    };
+
+    void StatusText(const QString &text, const QString &path) override;
+    void ClearReport() override;
+    void AddReportRow(const ReportRow &row) override;
+    void SettingUpdate(CFolderSetting *setting) override;
+    int MessageBox(const QString &text, const QString &caption, int type) override;
+    DeleteChoice ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText) override;
+    int TextWidth(const QString &text) override;
+    void EnableClose(bool enable) override;
+    void RequestClose() override;
+
+    // "operation name" per row, in order.
+    QStringList rowTexts() const;
+    // The rows between a setting's start row and its end row ("終了" or "中断").
+    QStringList bodyRows() const;
+
+    // Called for every status text, for instance to press stop at a chosen file.
+    std::function<void(const QString &text, const QString &path)> onStatus;
+
+    QList<ReportRow> rows;
+    QStringList statusTexts;            // "text|path"
+    QList<Question> questions;
+    QList<int> answers;                 // taken in order; when empty, a box is answered with its default reading (0)
+    QStringList deleteQuestions;        // "file|size|date"
+    QList<DeleteChoice> deleteAnswers;  // when empty: DeleteThis
+    QList<int> errorsAtUpdate;          // Errors of the setting at each update
+    int clears = 0;
+    int closeRequests = 0;
+    bool closeEnabled = true;
+    int disabledCloseCount = 0;
+};

@@ -1,0 +1,498 @@
+#include "RunFixture.h"
+
+#include "platform/FileNames.h"
+
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testsupport::ReadFile;
+using testsupport::TreeListing;
+using testsupport::WriteFile;
+
+namespace {
+
+const QDateTime T0 = QDateTime::fromSecsSinceEpoch(1700000000);
+
+QStringList Sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestMirroring : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void firstBackupCopiesTheTreeWithTimes();
+    void unchangedRescanReportsNothing();
+    void changedFilesAreUpdated_data();
+    void changedFilesAreUpdated();
+    void newerBackupIsSkippedUnlessOverWrite();
+    void deletionsRunFilesFirstAndFoldersAfterContent();
+    void mirroringOffKeepsExtraFiles();
+    void mirroringFirstResolvesAFileWhereAFolderBelongs();
+    void folderWhereAFileBelongsIsReportedInTheBackupPass();
+    void fileFilters_data();
+    void fileFilters();
+    void folderFilters_data();
+    void folderFilters();
+    void deleteIgnoreTargetRemovesNonTargets();
+    void sizeFilterSkipsLargeFiles();
+    void dateFilterSinceLastRun();
+    void subDirOffHandlesOnlyTheRoot();
+    void dateFolderIsASubfolderOfTheBackup();
+    void testRunChangesNothing();
+    void symbolicLinksAreCopiedAsLinks();
+    void caseFixNeedsRenameCapital();
+    void deleteConfirmationAnswers();
+    void stopDuringFilesLeavesTheRest();
+    void invalidNamesAreCopiedOrRefused();
+    void recycleBinDeletionGoesToTheTrash();
+
+private:
+    std::unique_ptr<RunFixture> f;
+};
+
+void TestMirroring::init()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+    f = std::make_unique<RunFixture>();
+}
+
+void TestMirroring::firstBackupCopiesTheTreeWithTimes()
+{
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
+    QVERIFY(WriteFile(f->masterPath("sub/b.txt"), "beta", T0.addSecs(60)));
+    QVERIFY(WriteFile(f->masterPath("sub/deep/写真.jpg"), QByteArray(5000, 'x'), T0.addSecs(120)));
+    CFolderSetting s = f->setting();
+    QVERIFY(f->runOne(s));
+
+    QCOMPARE(f->host.rowTexts().first(), QStringLiteral(u"開始 --------------- 設定 ---------------"));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 a.txt"),
+                                              QStringLiteral(u"フォルダ作成 sub"), QStringLiteral(u"作成 sub/b.txt"),
+                                              QStringLiteral(u"フォルダ作成 sub/deep"),
+                                              QStringLiteral(u"作成 sub/deep/写真.jpg")}));
+    const ReportRow &end = f->host.rows.last();
+    QCOMPARE(end.operation, QStringLiteral(u"終了"));
+    QCOMPARE(end.name, QString(34, u'-'));   // as wide as the title in the host's font
+    const ReportRow &created = f->host.rows[2];
+    QCOMPARE(created.masterTime, T0.toSecsSinceEpoch());
+    QCOMPARE(created.backupTime, 0);
+    QVERIFY(created.sizeShown);
+    QCOMPARE(created.size, quint64(5));
+
+    QCOMPARE(ReadFile(f->backupPath("sub/deep/写真.jpg")), QByteArray(5000, 'x'));
+    QCOMPARE(QFileInfo(f->backupPath("sub/b.txt")).lastModified(), T0.addSecs(60));
+    QCOMPARE(s.Errors, 0);
+    QVERIFY(s.LastExec > 0);
+    QCOMPARE(f->result(), 0);
+    QVERIFY(f->flags.AnySettingCompleted);
+    QCOMPARE(f->host.errorsAtUpdate, QList<int>({-2, 0}));
+    QVERIFY(f->host.closeEnabled);
+    QCOMPARE(f->host.disabledCloseCount, 1);
+    QVERIFY(!f->running);
+    QCOMPARE(f->host.statusTexts.last(), QStringLiteral(u"終了しました|"));
+}
+
+void TestMirroring::unchangedRescanReportsNothing()
+{
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
+    QVERIFY(WriteFile(f->masterPath("x/y/z.txt"), "z", T0));
+    CFolderSetting s = f->setting();
+    QVERIFY(f->runOne(s));
+    const QStringList before = TreeListing(f->backup);
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+    QCOMPARE(f->host.rows.size(), 2);
+    QCOMPARE(TreeListing(f->backup), before);
+}
+
+void TestMirroring::changedFilesAreUpdated_data()
+{
+    QTest::addColumn<QByteArray>("newContent");
+    QTest::addColumn<int>("secondsLater");
+    QTest::addColumn<bool>("ntfsToFat");
+    QTest::addColumn<bool>("updated");
+    QTest::newRow("newer master") << QByteArray("ALPHA") << 10 << true << true;
+    QTest::newRow("within the tolerance") << QByteArray("ALPHA") << 2 << true << false;
+    QTest::newRow("just past the tolerance") << QByteArray("ALPHA") << 3 << true << true;
+    QTest::newRow("tolerance off") << QByteArray("ALPHA") << 1 << false << true;
+    QTest::newRow("same time, other size") << QByteArray("alphabet") << 0 << true << true;
+    QTest::newRow("same time and size, other bytes") << QByteArray("ALPHA") << 0 << true << false;
+}
+
+void TestMirroring::changedFilesAreUpdated()
+{
+    QFETCH(QByteArray, newContent);
+    QFETCH(int, secondsLater);
+    QFETCH(bool, ntfsToFat);
+    QFETCH(bool, updated);
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
+    CFolderSetting s = f->setting();
+    s.NtfsToFat = ntfsToFat;
+    QVERIFY(f->runOne(s));
+    QVERIFY(WriteFile(f->masterPath("a.txt"), newContent, T0.addSecs(secondsLater)));
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), updated ? QStringList{QStringLiteral(u"更新 a.txt")} : QStringList());
+    QCOMPARE(ReadFile(f->backupPath("a.txt")) == newContent, updated);
+    if (updated)
+        QCOMPARE(f->host.rows[1].backupTime, T0.toSecsSinceEpoch());   // the backup's time before the copy
+}
+
+void TestMirroring::newerBackupIsSkippedUnlessOverWrite()
+{
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "master", T0));
+    QVERIFY(WriteFile(f->backupPath("a.txt"), "backup", T0.addSecs(100)));
+    CFolderSetting s = f->setting();
+    s.OverWrite = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"スキップ a.txt")});
+    QCOMPARE(ReadFile(f->backupPath("a.txt")), QByteArray("backup"));
+    s.OverWrite = true;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"更新 a.txt")});
+    QCOMPARE(ReadFile(f->backupPath("a.txt")), QByteArray("master"));
+}
+
+void TestMirroring::deletionsRunFilesFirstAndFoldersAfterContent()
+{
+    QVERIFY(WriteFile(f->masterPath("keep.txt"), "k", T0));
+    QVERIFY(WriteFile(f->backupPath("keep.txt"), "k", T0));
+    QVERIFY(WriteFile(f->backupPath("old/a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->backupPath("old/sub/b.txt"), "b", T0));
+    CFolderSetting s = f->setting();
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"削除 old/a.txt"), QStringLiteral(u"削除 old/sub/b.txt"),
+                                              QStringLiteral(u"フォルダ削除 old/sub"), QStringLiteral(u"フォルダ削除 old")}));
+    QVERIFY(!QFileInfo::exists(f->backupPath("old")));
+    QVERIFY(QFileInfo::exists(f->backupPath("keep.txt")));
+    const ReportRow &deleted = f->host.rows[1];
+    QCOMPARE(deleted.masterTime, 0);
+    QCOMPARE(deleted.backupTime, T0.toSecsSinceEpoch());
+    QCOMPARE(deleted.size, quint64(1));
+}
+
+void TestMirroring::mirroringOffKeepsExtraFiles()
+{
+    QVERIFY(WriteFile(f->backupPath("extra.txt"), "e", T0));
+    CFolderSetting s = f->setting();
+    s.Mirroring = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(QFileInfo::exists(f->backupPath("extra.txt")));
+}
+
+void TestMirroring::mirroringFirstResolvesAFileWhereAFolderBelongs()
+{
+    QVERIFY(WriteFile(f->masterPath("data/x.txt"), "x", T0));
+    QVERIFY(WriteFile(f->backupPath("data"), "a file in the way", T0));
+    CFolderSetting s = f->setting();
+    s.BackupType = 1;
+    const QStringList before = TreeListing(f->dir.path());
+    QVERIFY(f->runOne(s, true));
+    const QStringList expected = {QStringLiteral(u"削除 data"), QStringLiteral(u"フォルダ作成 data"),
+                                  QStringLiteral(u"作成 data/x.txt")};
+    QCOMPARE(f->host.bodyRows(), expected);
+    QCOMPARE(TreeListing(f->dir.path()), before);
+    QCOMPARE(f->result(), 0);
+
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), expected);
+    QCOMPARE(ReadFile(f->backupPath("data/x.txt")), QByteArray("x"));
+    QCOMPARE(s.Errors, 0);
+}
+
+void TestMirroring::folderWhereAFileBelongsIsReportedInTheBackupPass()
+{
+    QVERIFY(WriteFile(f->masterPath("item"), "file", T0));
+    QVERIFY(QDir().mkpath(f->backupPath("item")));
+    CFolderSetting s = f->setting();
+    s.Mirroring = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows().size(), 1);
+    QVERIFY(f->host.bodyRows().first().startsWith(QStringLiteral(u"エラー ファイル存在チェックに失敗: ファイルと同名のフォルダが存在します。")));
+    QCOMPARE(f->host.questions.first().text,
+             QStringLiteral(u"ファイル存在チェック：%1\n\nファイルと同名のフォルダが存在します。").arg(f->backupPath("item")));
+    QCOMPARE(s.Errors, 1);
+    QCOMPARE(f->result(), 3);
+}
+
+void TestMirroring::fileFilters_data()
+{
+    QTest::addColumn<QString>("patterns");
+    QTest::addColumn<int>("targetType");
+    QTest::addColumn<QStringList>("copied");
+    QTest::newRow("include *.TXT") << "*.TXT" << 0 << QStringList{"READ.TXT", "readme.txt"};
+    QTest::newRow("ignore *.TXT") << "*.TXT" << 1 << QStringList{"image.png", "notes.txt.bak"};
+    QTest::newRow("trailing separator") << "*.png;" << 0 << QStringList{"image.png"};
+    QTest::newRow("two patterns") << "*.png;read*" << 2 << QStringList{"READ.TXT", "image.png", "readme.txt"};
+}
+
+void TestMirroring::fileFilters()
+{
+    QFETCH(QString, patterns);
+    QFETCH(int, targetType);
+    QFETCH(QStringList, copied);
+    for (const char *name : {"readme.txt", "READ.TXT", "image.png", "notes.txt.bak"})
+        QVERIFY(WriteFile(f->masterPath(QString::fromUtf8(name)), "x", T0));
+    CFolderSetting s = f->setting();
+    s.TargetFile = patterns;
+    s.TargetType = targetType;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(Sorted(QDir(f->backup).entryList(QDir::Files)), copied);
+}
+
+void TestMirroring::folderFilters_data()
+{
+    QTest::addColumn<QString>("patterns");
+    QTest::addColumn<int>("targetType");
+    QTest::addColumn<QStringList>("copied");
+    QTest::newRow("include temp: top-level temp folders only")
+        << "temp" << 0 << QStringList{"mytemp/f.txt", "temp/f.txt"};
+    QTest::newRow("include temp/* reaches below") << "temp/*" << 0 << QStringList{"temp/f.txt", "temp/sub/f.txt"};
+    QTest::newRow("ignore hoge/data/*")
+        << "hoge/data/*" << 1 << QStringList{"a/temp/f.txt", "f.txt", "hoge/f.txt", "hoge/other/f.txt", "mytemp/f.txt", "temp/f.txt", "temp/sub/f.txt"};
+    QTest::newRow("windows separators still work")
+        << "hoge\\data\\*" << 1 << QStringList{"a/temp/f.txt", "f.txt", "hoge/f.txt", "hoge/other/f.txt", "mytemp/f.txt", "temp/f.txt", "temp/sub/f.txt"};
+}
+
+void TestMirroring::folderFilters()
+{
+    QFETCH(QString, patterns);
+    QFETCH(int, targetType);
+    QFETCH(QStringList, copied);
+    for (const char *name : {"f.txt", "temp/f.txt", "temp/sub/f.txt", "mytemp/f.txt", "a/temp/f.txt", "hoge/f.txt",
+                             "hoge/other/f.txt", "hoge/data/f.txt", "hoge/data/deep/f.txt"})
+        QVERIFY(WriteFile(f->masterPath(QString::fromUtf8(name)), "x", T0));
+    CFolderSetting s = f->setting();
+    s.TargetDirectory = patterns;
+    s.TargetType = targetType;
+    QVERIFY(f->runOne(s));
+    QStringList files;
+    for (const QString &line : TreeListing(f->backup)) {
+        if (line.section(u' ', 1, 1) == u"f")
+            files << line.section(u' ', 0, 0);
+    }
+    QCOMPARE(files, copied);
+}
+
+void TestMirroring::deleteIgnoreTargetRemovesNonTargets()
+{
+    QVERIFY(WriteFile(f->backupPath("gone/a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->backupPath("gone/b.doc"), "b", T0));
+    CFolderSetting s = f->setting();
+    s.TargetFile = QStringLiteral("*.txt");
+    s.TargetType = 0;
+    QVERIFY(f->runOne(s));
+    // Without DeleteIgnoreTarget the non-target stays and the folder cannot be removed.
+    QVERIFY(QFileInfo::exists(f->backupPath("gone/b.doc")));
+    QVERIFY(!QFileInfo::exists(f->backupPath("gone/a.txt")));
+    QCOMPARE(s.Errors, 1);
+    QCOMPARE(f->result(), 2);
+
+    s.DeleteIgnoreTarget = true;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"削除 gone/b.doc"), QStringLiteral(u"フォルダ削除 gone")}));
+    QVERIFY(!QFileInfo::exists(f->backupPath("gone")));
+}
+
+void TestMirroring::sizeFilterSkipsLargeFiles()
+{
+    QVERIFY(WriteFile(f->masterPath("small"), QByteArray(1023, 's'), T0));
+    QVERIFY(WriteFile(f->masterPath("large"), QByteArray(1024, 'l'), T0));
+    CFolderSetting s = f->setting();
+    s.SkipTargetFileSize = true;
+    s.TargetFileSize = 1;
+    s.TargetFileSizeUnit = 1;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(Sorted(f->host.bodyRows()), Sorted({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 small"),
+                                                 QStringLiteral(u"スキップ large")}));
+    QVERIFY(!QFileInfo::exists(f->backupPath("large")));
+    s.ShowSkipFile = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+}
+
+void TestMirroring::dateFilterSinceLastRun()
+{
+    QVERIFY(WriteFile(f->masterPath("at"), "1", T0));
+    QVERIFY(WriteFile(f->masterPath("after"), "2", T0.addSecs(1)));
+    CFolderSetting s = f->setting();
+    s.TargetDateType = 2;
+    s.LastExec = T0.toSecsSinceEpoch();
+    QVERIFY(f->runOne(s));
+    QVERIFY(QFileInfo::exists(f->backupPath("after")));
+    QVERIFY(!QFileInfo::exists(f->backupPath("at")));
+}
+
+void TestMirroring::subDirOffHandlesOnlyTheRoot()
+{
+    QVERIFY(WriteFile(f->masterPath("top.txt"), "t", T0));
+    QVERIFY(WriteFile(f->masterPath("sub/inner.txt"), "i", T0));
+    QVERIFY(WriteFile(f->backupPath("oldsub/x.txt"), "x", T0));
+    CFolderSetting s = f->setting();
+    s.SubDir = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"作成 top.txt")});
+    QVERIFY(QFileInfo::exists(f->backupPath("oldsub/x.txt")));
+}
+
+void TestMirroring::dateFolderIsASubfolderOfTheBackup()
+{
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "a", T0));
+    f->now = QDateTime(QDate(2024, 1, 31), QTime(10, 0));
+    CFolderSetting s = f->setting();
+    s.Backup = f->backup.chopped(1);   // without the separator: still a subfolder
+    s.MakeDateDir = true;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../20240131"), QStringLiteral(u"作成 a.txt")}));
+    QVERIFY(QFileInfo::exists(f->backupPath("20240131/a.txt")));
+    QCOMPARE(s.Backup, f->backup.chopped(1));
+    QCOMPARE(s.LastExec, f->now.toSecsSinceEpoch());
+    QCOMPARE(s.Errors, 0);
+}
+
+void TestMirroring::testRunChangesNothing()
+{
+    QVERIFY(WriteFile(f->masterPath("new.txt"), "n", T0));
+    QVERIFY(WriteFile(f->masterPath("changed.txt"), "new", T0.addSecs(100)));
+    QVERIFY(WriteFile(f->masterPath("dir/inner.txt"), "i", T0));
+    QVERIFY(WriteFile(f->backupPath("changed.txt"), "old", T0));
+    QVERIFY(WriteFile(f->backupPath("deleted.txt"), "d", T0));
+    f->options.OutputLog = true;
+    f->options.LogFileName = f->dir.path() + QStringLiteral("/run.log");
+    CFolderSetting s = f->setting();
+    s.DeleteConf = true;
+    s.CopyFolderTime = true;
+    s.LastExec = 12345;
+    const QStringList before = TreeListing(f->dir.path());
+    QVERIFY(f->runOne(s, true));
+    QCOMPARE(TreeListing(f->dir.path()), before);
+    QCOMPARE(f->host.rows.first().operation, QStringLiteral(u"テスト開始"));
+    QCOMPARE(Sorted(f->host.bodyRows()),
+             Sorted({QStringLiteral(u"作成 new.txt"), QStringLiteral(u"更新 changed.txt"), QStringLiteral(u"フォルダ作成 dir"),
+                     QStringLiteral(u"作成 dir/inner.txt"), QStringLiteral(u"削除 deleted.txt")}));
+    QCOMPARE(s.LastExec, 12345);
+    QVERIFY(f->host.deleteQuestions.isEmpty());
+    QVERIFY(!QFileInfo::exists(f->options.LogFileName));
+}
+
+void TestMirroring::symbolicLinksAreCopiedAsLinks()
+{
+    QVERIFY(WriteFile(f->dir.path() + "/outside/secret.txt", "s", T0));
+    QVERIFY(QFile::link(f->dir.path() + "/outside", f->masterPath("folderlink")));
+    QVERIFY(QFile::link(QStringLiteral("missing-target"), f->masterPath("dangling")));
+    CFolderSetting s = f->setting();
+    QVERIFY(f->runOne(s));
+    QCOMPARE(QFileInfo(f->backupPath("folderlink")).symLinkTarget(), f->dir.path() + "/outside");
+    QVERIFY(QFileInfo(f->backupPath("dangling")).isSymLink());
+    QVERIFY(!QFileInfo::exists(f->backupPath("folderlink/secret.txt")) || QFileInfo(f->backupPath("folderlink")).isSymLink());
+    QCOMPARE(s.Errors, 0);
+    // A rescan sees the links as unchanged and never walks into them.
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+}
+
+void TestMirroring::caseFixNeedsRenameCapital()
+{
+    // On a case-sensitive file system a name in other case is another file.
+    QVERIFY(WriteFile(f->masterPath("README.txt"), "r", T0));
+    QVERIFY(WriteFile(f->backupPath("readme.TXT"), "r", T0));
+    CFolderSetting s = f->setting();
+    s.RenameCapital = true;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"作成 README.txt"), QStringLiteral(u"削除 readme.TXT")}));
+}
+
+void TestMirroring::deleteConfirmationAnswers()
+{
+    for (const char *name : {"a", "b", "c"})
+        QVERIFY(WriteFile(f->backupPath(QString::fromUtf8(name)), QByteArray(1234567, 'x'), T0));
+    CFolderSetting s = f->setting();
+    s.DeleteConf = true;
+    f->host.deleteAnswers = {DeleteChoice::SkipThis, DeleteChoice::DeleteAll};
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.deleteQuestions.size(), 2);
+    QVERIFY(f->host.deleteQuestions.first().endsWith(QStringLiteral(u"|1,234,567 バイト|2023/11/14 22:13:20")));
+    QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
+    QCOMPARE(f->host.bodyRows().filter(QStringLiteral(u"スキップ")).size(), 1);
+    QCOMPARE(f->host.bodyRows().filter(QStringLiteral(u"削除")).size(), 2);
+
+    f->host.deleteAnswers = {DeleteChoice::AbortRun};
+    QVERIFY(!f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+    QCOMPARE(f->host.rows.last().operation, QStringLiteral(u"中断"));
+    QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
+    QCOMPARE(f->result(), 1);
+}
+
+void TestMirroring::stopDuringFilesLeavesTheRest()
+{
+    QVERIFY(WriteFile(f->masterPath("one.txt"), "1", T0));
+    QVERIFY(WriteFile(f->masterPath("sub/two.txt"), "2", T0));
+    f->host.onStatus = [this](const QString &, const QString &path) {
+        if (path == u"one.txt" && f->stopFlag)
+            *f->stopFlag = true;
+    };
+    CFolderSetting s = f->setting();
+    QVERIFY(!f->runOne(s));
+    // Stopped while one.txt was being considered: it and everything after it is left.
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup")}));
+    QCOMPARE(QDir(f->backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(f->result(), 1);
+    QCOMPARE(f->host.questions.last().text, QStringLiteral(u"処理が中断されました。"));
+}
+
+void TestMirroring::invalidNamesAreCopiedOrRefused()
+{
+    const QByteArray rawName = QFile::encodeName(f->master) + "bad\xff\xfe.txt";
+    const int fd = ::open(rawName.constData(), O_CREAT | O_WRONLY, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "raw", 3), ssize_t(3));
+    ::close(fd);
+    QVERIFY(WriteFile(f->masterPath("good.txt"), "g", T0));
+
+    CFolderSetting s = f->setting();
+    s.CheckFileName = true;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(s.Errors, 1);
+    QVERIFY(f->host.bodyRows().contains(QStringLiteral(u"エラー ファイル名／フォルダ名に不正な文字が含まれています。: ファイル名／フォルダ名に不正な文字が含まれています。")));
+    QVERIFY(QFileInfo::exists(f->backupPath("good.txt")));
+    QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
+
+    // Without the name check the file is backed up byte for byte under its own name.
+    s.CheckFileName = false;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(s.Errors, 0);
+    const QByteArray backupName = QFile::encodeName(f->backup) + "bad\xff\xfe.txt";
+    struct stat status;
+    QCOMPARE(::stat(backupName.constData(), &status), 0);
+    QCOMPARE(status.st_size, off_t(3));
+    // The temporary folder's own removal cannot spell such names.
+    QCOMPARE(::unlink(rawName.constData()), 0);
+    QCOMPARE(::unlink(backupName.constData()), 0);
+}
+
+void TestMirroring::recycleBinDeletionGoesToTheTrash()
+{
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", (data.path() + "/share").toUtf8());
+    QVERIFY(WriteFile(f->backupPath("trash-me.txt"), "t", T0));
+    CFolderSetting s = f->setting();
+    s.DeleteRecycleBin = true;
+    QVERIFY(f->runOne(s));
+    qunsetenv("XDG_DATA_HOME");
+    QVERIFY(!QFileInfo::exists(f->backupPath("trash-me.txt")));
+    QVERIFY(QFileInfo::exists(data.path() + "/share/Trash/files/trash-me.txt"));
+    QCOMPARE(s.Errors, 0);
+}
+
+QTEST_APPLESS_MAIN(TestMirroring)
+#include "tst_mirroring.moc"

@@ -1,0 +1,346 @@
+#include "FaultInjectingFileSystem.h"
+#include "RunFixture.h"
+
+#include "platform/MessageBox.h"
+
+#include <QtTest>
+
+#include <cerrno>
+
+using Op = FaultInjectingFileSystem::Op;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+const QDateTime T0 = QDateTime::fromSecsSinceEpoch(1700000000);
+
+// A file system that presents any volume label and media kind.
+class LabelledFileSystem : public PosixFileSystem {
+public:
+    QString VolumeLabel(const QString &) override { return labels.isEmpty() ? label : labels.takeFirst(); }
+    bool IsExchangeable(const QString &) override { return exchangeable; }
+    QString label;
+    QStringList labels;
+    bool exchangeable = false;
+};
+
+} // namespace
+
+class TestRunDriver : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void selectionByAutoExec();
+    void scheduleGate_data();
+    void scheduleGate();
+    void stopDuringSecondOfThreeSettings();
+    void preflightRefusals_data();
+    void preflightRefusals();
+    void backupInsideMasterIsAllowedWhenLeftOut();
+    void missingBackupFolderChainIsCreated();
+    void backupFolderThatCannotBeCreated();
+    void volumeLabel_data();
+    void volumeLabel();
+    void volumeRetryAfterExchangingMedia();
+    void patternThatDoesNotParseEndsTheRun();
+    void afterRunActions_data();
+    void afterRunActions();
+
+private:
+    std::unique_ptr<RunFixture> f;
+};
+
+void TestRunDriver::init()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+    f = std::make_unique<RunFixture>();
+    QVERIFY(WriteFile(f->masterPath("a.txt"), "a", T0));
+}
+
+void TestRunDriver::selectionByAutoExec()
+{
+    QList<CFolderSetting> settings{f->setting(QStringLiteral("on")), f->setting(QStringLiteral("off"))};
+    settings[1].AutoExec = false;
+    settings[1].LastExec = 77;
+    QVERIFY(f->run(settings, false, true));
+    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"開始")).size(), 1);
+    QCOMPARE(settings[1].Errors, -1);
+    QCOMPARE(settings[1].LastExec, 77);
+
+    // No setting marked: nothing but the cleared list, and success.
+    settings[0].AutoExec = false;
+    QVERIFY(f->run(settings, false, true));
+    QVERIFY(f->host.rows.isEmpty());
+    QCOMPARE(f->host.clears, 2);
+}
+
+void TestRunDriver::scheduleGate_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<QDateTime>("lastRun");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<bool>("runs");
+    const QDateTime noon(QDate(2024, 3, 5), QTime(12, 0), Qt::UTC);
+    QTest::newRow("daily, same day") << 1 << 1 << noon << noon.addSecs(3600 * 11) << false;
+    QTest::newRow("daily, a minute after midnight") << 1 << 1 << noon << QDateTime(QDate(2024, 3, 6), QTime(0, 1), Qt::UTC) << true;
+    QTest::newRow("24 hours, 23:59 later") << 2 << 24 << noon << noon.addSecs(24 * 3600 - 60) << false;
+    QTest::newRow("24 hours, exactly") << 2 << 24 << noon << noon.addSecs(24 * 3600) << true;
+    QTest::newRow("clock set back") << 2 << 1 << noon << noon.addSecs(-7200) << false;
+    QTest::newRow("every time") << 0 << 1 << noon << noon << true;
+    QTest::newRow("unknown type") << 7 << 1 << noon << noon << true;
+}
+
+void TestRunDriver::scheduleGate()
+{
+    QFETCH(int, type);
+    QFETCH(int, hours);
+    QFETCH(QDateTime, lastRun);
+    QFETCH(QDateTime, now);
+    QFETCH(bool, runs);
+    f->flags.AutoMode = true;
+    f->now = now;
+    CFolderSetting s = f->setting();
+    s.ScheduleType = type;
+    s.ScheduleTime = hours;
+    s.LastExec = lastRun.toSecsSinceEpoch();
+    QVERIFY(f->runOne(s));
+    QCOMPARE(!f->host.rows.isEmpty(), runs);
+    QCOMPARE(s.LastExec, runs ? now.toSecsSinceEpoch() : lastRun.toSecsSinceEpoch());
+    // Without the unattended mode the gate does not apply.
+    f->flags.AutoMode = false;
+    s.LastExec = lastRun.toSecsSinceEpoch();
+    QVERIFY(f->runOne(s));
+    QVERIFY(!f->host.rows.isEmpty());
+}
+
+void TestRunDriver::stopDuringSecondOfThreeSettings()
+{
+    QList<CFolderSetting> settings{f->setting(QStringLiteral("1")), f->setting(QStringLiteral("2")), f->setting(QStringLiteral("3"))};
+    int seen = 0;
+    f->host.onStatus = [&](const QString &text, const QString &) {
+        if (text == u"バックアップ中…" && ++seen == 2)
+            *f->stopFlag = true;
+    };
+    QVERIFY(!f->run(settings));
+    QCOMPARE(f->result(), 1);
+    QCOMPARE(settings[0].Errors, 0);
+    QVERIFY(settings[0].LastExec > 0);
+    QCOMPARE(settings[1].LastExec, 0);
+    QCOMPARE(settings[2].Errors, -1);
+    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"中断")).size(), 1);
+    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"開始")).size(), 2);
+}
+
+void TestRunDriver::preflightRefusals_data()
+{
+    QTest::addColumn<QString>("master");
+    QTest::addColumn<QString>("backup");
+    QTest::addColumn<bool>("mirroring");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("master empty") << "" << "{B}" << true << "マスター側の指定が正しくありません。";
+    QTest::newRow("master missing") << "{M}/none" << "{B}" << true << "マスター側の指定が正しくありません。";
+    QTest::newRow("master is a file") << "{M}/a.txt" << "{B}" << true << "マスター側の指定が正しくありません。";
+    QTest::newRow("backup empty") << "{M}" << "" << true << "バックアップ側の指定が正しくありません。";
+    QTest::newRow("same text") << "{M}" << "{M}" << true << "マスターとバックアップのフォルダが同じです。";
+    QTest::newRow("same folder written otherwise") << "{M}" << "{M}/" << true << "マスターとバックアップのフォルダが同じです。";
+    QTest::newRow("same folder through a link") << "{M}" << "{L}" << true << "マスターとバックアップのフォルダが同じです。";
+    QTest::newRow("backup inside master") << "{M}" << "{M}/bk" << true << "バックアップ側のフォルダがマスター側のフォルダの中にあります。";
+    QTest::newRow("master inside backup, mirroring") << "{B}/m" << "{B}" << true << "マスター側のフォルダがバックアップ側のフォルダの中にあります。";
+}
+
+void TestRunDriver::preflightRefusals()
+{
+    QFETCH(QString, master);
+    QFETCH(QString, backup);
+    QFETCH(bool, mirroring);
+    QFETCH(QString, error);
+    QVERIFY(QFile::link(f->master, f->dir.path() + "/L"));
+    QVERIFY(WriteFile(f->backupPath("m/keep.txt"), "k", T0));
+    const auto expand = [this](QString path) {
+        return path.replace(QStringLiteral("{M}"), f->master.chopped(1))
+            .replace(QStringLiteral("{B}"), f->backup.chopped(1))
+            .replace(QStringLiteral("{L}"), f->dir.path() + "/L");
+    };
+    CFolderSetting s = f->setting();
+    s.Master = master.isEmpty() ? QString() : expand(master);
+    s.Backup = backup.isEmpty() ? QString() : expand(backup);
+    s.Mirroring = mirroring;
+    QList<CFolderSetting> settings{s, f->setting(QStringLiteral("next"))};
+    QVERIFY(!f->run(settings));
+    QCOMPARE(f->result(), 4);
+    const auto refusal = std::find_if(f->host.questions.cbegin(), f->host.questions.cend(), [](const auto &q) {
+        return q.caption == u"フォルダ設定エラー";
+    });
+    QVERIFY(refusal != f->host.questions.cend());
+    QVERIFY(refusal->text.startsWith(error + u'\n'));
+    QCOMPARE(refusal->type, mb::Ok | mb::IconError | mb::TopMost);
+    QCOMPARE(f->host.questions.last().text, QStringLiteral(u"処理が中断されました。"));
+    QVERIFY(f->host.rowTexts().contains(QStringLiteral(u"エラー フォルダ設定エラー: ") + error));
+    QCOMPARE(f->host.rowTexts().last(), QStringLiteral(u"中断 "));
+    QCOMPARE(settings[1].Errors, -1);
+    QVERIFY(QFileInfo::exists(f->backupPath("m/keep.txt")));
+    QVERIFY(!QFileInfo::exists(f->masterPath("bk")));
+}
+
+void TestRunDriver::backupInsideMasterIsAllowedWhenLeftOut()
+{
+    CFolderSetting s = f->setting();
+    s.Backup = f->masterPath("bk/data");
+    s.TargetDirectory = QStringLiteral("bk");
+    s.TargetType = 1;
+    QVERIFY(f->runOne(s));
+    QVERIFY(QFileInfo::exists(f->masterPath("bk/data/a.txt")));
+    QVERIFY(!QFileInfo::exists(f->masterPath("bk/data/bk")));
+    QVERIFY(f->runOne(s));
+    QCOMPARE(f->host.bodyRows(), QStringList());
+
+    // Master inside the backup is fine while nothing is deleted.
+    CFolderSetting inside = f->setting();
+    inside.Master = f->master;
+    inside.Backup = f->dir.path();
+    inside.Mirroring = false;
+    inside.SubDir = false;
+    QVERIFY(f->runOne(inside));
+}
+
+void TestRunDriver::missingBackupFolderChainIsCreated()
+{
+    CFolderSetting s = f->setting();
+    s.Backup = f->dir.path() + "/x/y/Docs";
+    QVERIFY(f->runOne(s, true));
+    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../Docs"), QStringLiteral(u"作成 a.txt")}));
+    QVERIFY(!QFileInfo::exists(f->dir.path() + "/x"));
+    QVERIFY(f->runOne(s));
+    QVERIFY(QFileInfo::exists(f->dir.path() + "/x/y/Docs/a.txt"));
+}
+
+void TestRunDriver::backupFolderThatCannotBeCreated()
+{
+    FaultInjectingFileSystem disk(f->posix);
+    disk.failOn(Op::CreateFolder, f->backup.chopped(1), EACCES);
+    f->host.answers = {mb::IdIgnore};
+    CFolderSetting s = f->setting();
+    QVERIFY(!f->runOne(s, false, &disk));
+    QCOMPARE(f->result(), 4);
+    QCOMPARE(f->host.questions.size(), 3);
+    QCOMPARE(f->host.questions[0].caption, QStringLiteral(u"フォルダの作成に失敗"));
+    QCOMPARE(f->host.questions[2].caption, QStringLiteral(u"中断"));
+    QCOMPARE(f->host.questions[1].text,
+             QStringLiteral(u"バックアップ側のフォルダが作成できませんでした。\nバックアップを中止します。\n"));
+    QCOMPARE(s.Errors, 1);
+}
+
+void TestRunDriver::volumeLabel_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("volErrorSkip");
+    QTest::addColumn<bool>("exchangeable");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("success");
+    QTest::addColumn<int>("errors");
+    QTest::addColumn<bool>("exchangeText");
+    QTest::newRow("label matches without regard to case") << "backup" << false << false << 0 << true << 0 << false;
+    QTest::newRow("mismatch skipped") << "OTHER" << true << true << 0 << true << -3 << false;
+    QTest::newRow("mismatch ignored on exchangeable media") << "OTHER" << false << true << mb::IdIgnore << true << -3 << true;
+    QTest::newRow("mismatch aborted on a fixed disk") << "OTHER" << false << false << mb::IdAbort << false << -3 << false;
+}
+
+void TestRunDriver::volumeLabel()
+{
+    QFETCH(QString, label);
+    QFETCH(bool, volErrorSkip);
+    QFETCH(bool, exchangeable);
+    QFETCH(int, answer);
+    QFETCH(bool, success);
+    QFETCH(int, errors);
+    QFETCH(bool, exchangeText);
+    LabelledFileSystem disk;
+    disk.label = label;
+    disk.exchangeable = exchangeable;
+    if (answer)
+        f->host.answers = {answer};
+    CFolderSetting s = f->setting();
+    s.CheckVolume = true;
+    s.Volume = QStringLiteral("BACKUP");
+    s.VolErrorSkip = volErrorSkip;
+    QCOMPARE(f->runOne(s, false, &disk), success);
+    QCOMPARE(s.Errors, errors);
+    if (errors == 0) {
+        QVERIFY(f->host.questions.isEmpty());
+        return;
+    }
+    const QString base = QStringLiteral(u"設定 のボリュームラベルが設定されている内容と一致しません。\n\n設定されている内容：\"BACKUP\"\n実際のボリュームラベル：\"OTHER\"\n");
+    QCOMPARE(f->host.questions.first().text,
+             exchangeText ? base + QStringLiteral(u"\nメディアを交換する場合は、メディアを入れ換えて [再試行] を押してください。\n") : base);
+    QCOMPARE(f->host.questions.first().caption, QStringLiteral(u"ボリュームラベルの不一致"));
+    QCOMPARE(f->result(), 4);
+    // A skipped setting counts as completed.
+    QCOMPARE(s.LastExec > 0, success);
+    QCOMPARE(f->host.rows.last().operation, success ? QStringLiteral(u"終了") : QStringLiteral(u"中断"));
+}
+
+void TestRunDriver::volumeRetryAfterExchangingMedia()
+{
+    LabelledFileSystem disk;
+    disk.labels = {QStringLiteral("WRONG"), QStringLiteral("BACKUP")};
+    disk.exchangeable = true;
+    f->host.answers = {mb::IdRetry};
+    CFolderSetting s = f->setting();
+    s.CheckVolume = true;
+    s.Volume = QStringLiteral("BACKUP");
+    QVERIFY(f->runOne(s, false, &disk));
+    QCOMPARE(s.Errors, 0);
+    QVERIFY(QFileInfo::exists(f->backupPath("a.txt")));
+}
+
+void TestRunDriver::patternThatDoesNotParseEndsTheRun()
+{
+    QList<CFolderSetting> settings{f->setting(QStringLiteral("first")), f->setting(QStringLiteral("broken"))};
+    settings[1].TargetDirectory = QStringLiteral("re:(");
+    QVERIFY(!f->run(settings));
+    QCOMPARE(f->result(), 4);
+    QCOMPARE(settings[0].Errors, 0);
+    QCOMPARE(settings[1].Errors, -1);
+    QCOMPARE(f->host.questions.first().text, QStringLiteral(u"ターゲットフォルダ指定の解析に失敗しました。\n"));
+    QCOMPARE(f->host.rowTexts().last(), QStringLiteral(u"エラー ターゲット指定エラー: ターゲットフォルダ指定の解析に失敗しました。"));
+}
+
+void TestRunDriver::afterRunActions_data()
+{
+    QTest::addColumn<bool>("test");
+    QTest::addColumn<bool>("autoMode");
+    QTest::addColumn<bool>("autoExitWhenError");
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<int>("closes");
+    QTest::newRow("successful run closes") << false << false << false << false << 1;
+    QTest::newRow("test run never closes") << true << false << false << false << 0;
+    QTest::newRow("failed unattended run stays") << false << true << false << true << 0;
+    QTest::newRow("failed unattended run closes when told") << false << true << true << true << 1;
+}
+
+void TestRunDriver::afterRunActions()
+{
+    QFETCH(bool, test);
+    QFETCH(bool, autoMode);
+    QFETCH(bool, autoExitWhenError);
+    QFETCH(bool, failing);
+    QFETCH(int, closes);
+    f->flags.AfterRunExit = true;
+    f->flags.AfterRunMessage = true;
+    f->flags.AutoMode = autoMode;
+    f->options.AutoExitWhenError = autoExitWhenError;
+    CFolderSetting s = f->setting();
+    if (failing)
+        s.Master.clear();
+    QCOMPARE(f->runOne(s, test), !failing);
+    QCOMPARE(f->host.closeRequests, closes);
+    const bool messageShown = !f->host.questions.isEmpty() && f->host.questions.last().text == u"バックアップが完了しました。";
+    QCOMPARE(messageShown, !test);
+}
+
+QTEST_APPLESS_MAIN(TestRunDriver)
+#include "tst_rundriver.moc"
