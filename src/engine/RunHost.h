@@ -22,7 +22,8 @@ public:
     // The setting's Errors or LastExec changed; the host shows and saves it before returning.
     virtual void SettingUpdate(CFolderSetting *setting) = 0;
     // A message box of the given type (mb:: constants); returns the answer (mb::Id...).
-    virtual int MessageBox(const QString &text, const QString &caption, int type) = 0;
+    // defaultAnswer is what counts when nobody is there to answer.
+    virtual int MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer) = 0;
     virtual DeleteChoice ConfirmDelete(const QString &fileName, const QString &sizeText,
                                        const QString &dateText) = 0;
     // Width of a text in the report list's font, in pixels.

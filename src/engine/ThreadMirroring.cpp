@@ -84,7 +84,7 @@ bool CThreadMirroring::MessagesSuppressedForExit() const
 
 void CThreadMirroring::ShowRunMessage(const QString &text, const QString &caption, int icon)
 {
-    Host().MessageBox(text, caption, mb::Ok | icon | mb::TopMost);
+    Host().MessageBox(text, caption, mb::Ok | icon | mb::TopMost, mb::IdOk);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -424,7 +424,7 @@ int CThreadMirroring::ReportError(int level, const QString &detail, const QStrin
         if (leave) {
             answer = mb::IdIgnore;
         } else if (!suppressed) {
-            const int shown = Host().MessageBox(text, caption, boxType);
+            const int shown = Host().MessageBox(text, caption, boxType, defaultAnswer);
             if ((boxType & mb::ButtonMask) == mb::AbortRetryIgnore)
                 answer = shown;
         }

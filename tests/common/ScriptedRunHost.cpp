@@ -1,7 +1,6 @@
 #include "ScriptedRunHost.h"
 
 #include "model/FolderSetting.h"
-#include "platform/MessageBox.h"
 
 void ScriptedRunHost::StatusText(const QString &text, const QString &path)
 {
@@ -26,12 +25,10 @@ void ScriptedRunHost::SettingUpdate(CFolderSetting *setting)
     errorsAtUpdate << setting->Errors;
 }
 
-int ScriptedRunHost::MessageBox(const QString &text, const QString &caption, int type)
+int ScriptedRunHost::MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer)
 {
-    questions << Question{text, caption, type};
-    if (!answers.isEmpty())
-        return answers.takeFirst();
-    return (type & mb::ButtonMask) == mb::Ok ? mb::IdOk : mb::IdIgnore;
+    questions << Question{text, caption, type, defaultAnswer};
+    return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
 }
 
 DeleteChoice ScriptedRunHost::ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText)

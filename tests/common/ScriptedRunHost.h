@@ -16,13 +16,14 @@ public:
         QString text;
         QString caption;
         int type = 0;
+        int defaultAnswer = 0;
     };
 
     void StatusText(const QString &text, const QString &path) override;
     void ClearReport() override;
     void AddReportRow(const ReportRow &row) override;
     void SettingUpdate(CFolderSetting *setting) override;
-    int MessageBox(const QString &text, const QString &caption, int type) override;
+    int MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer) override;
     DeleteChoice ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText) override;
     int TextWidth(const QString &text) override;
     void EnableClose(bool enable) override;
@@ -39,7 +40,7 @@ public:
     QList<ReportRow> rows;
     QStringList statusTexts;            // "text|path"
     QList<Question> questions;
-    QList<int> answers;                 // taken in order; when empty, a box is answered with its default reading (0)
+    QList<int> answers;                 // taken in order; when empty, the default answer
     QStringList deleteQuestions;        // "file|size|date"
     QList<DeleteChoice> deleteAnswers;  // when empty: DeleteThis
     QList<int> errorsAtUpdate;          // Errors of the setting at each update
