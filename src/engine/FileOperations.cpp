@@ -155,8 +155,6 @@ ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status)
 ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink)
 {
     const CFolderSetting &setting = *m_run.setting;
-    const QString checkName = m_run.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
-    const QString caption = FormatPrintf(m_run.Text(IDS_FMT_CHECK_CAPTION), {checkName});
     const QString query = path.size() > 1 && path.endsWith(PathSeparator) ? path.chopped(1) : path;
     const int attempts = setting.ErrorNetPathRetry ? std::max(1, setting.NetPathRetryCount) : 1;
 
@@ -182,18 +180,21 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
             break;
     }
 
+    // The texts are built only when something is reported: this check runs for every file.
+    const QString &checkName = m_run.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
     const auto message = [&](const QString &detail) {
         return FormatPrintf(m_run.Text(IDS_FMT_CHECK_MESSAGE), {checkName, retryNote, path, detail});
     };
+    const auto caption = [&] { return FormatPrintf(m_run.Text(IDS_FMT_CHECK_CAPTION), {checkName}); };
     if (!found) {
         const QString detail = SystemErrorText(error.code);
-        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore);
+        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore);
         m_run.CountError();
         return ExistResult::CheckFailed;
     }
     if (networkError != 0) {
         const QString detail = SystemErrorText(networkError);
-        m_run.ReportError(1, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore,
+        m_run.ReportError(1, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore,
                           CThreadMirroring::ReportResolvedByRetry);
     }
     if (followLink && found->kind == ItemKind::Symlink) {
@@ -212,7 +213,7 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
         return ExistResult::NotFound;
     retryNote.clear();
     const QString detail = m_run.Text(folder ? IDS_ERR_FILE_WITH_FOLDER_NAME : IDS_ERR_FOLDER_WITH_FILE_NAME);
-    m_run.ReportError(3, detail, message(detail), caption, AcknowledgeBox, mb::IdIgnore);
+    m_run.ReportError(3, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore);
     m_run.CountError();
     return ExistResult::CheckFailed;
 }

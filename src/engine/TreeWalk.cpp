@@ -70,6 +70,8 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_run.currentPath.clear();
     m_run.searchPattern = QStringLiteral("*.*");
     m_run.walkFlags = m_run.setting->SubDir ? 0x33 : 0x23;
+    m_listedMasterFolder.clear();
+    m_masterEntries.clear();
     return WalkFolder(m_run.walkRoot);
 }
 
@@ -272,7 +274,7 @@ bool CTreeWalk::MirrorFile(int targetCode)
     if (m_run.deleteDepth > 0 || !IsTarget(targetCode)) {
         deleting = IsTarget(targetCode) || setting.DeleteIgnoreTarget;
     } else {
-        const ExistResult master = m_run.operations.CheckFile(m_run.masterRoot + relative);
+        const ExistResult master = MasterFileState(relative);
         if (master == ExistResult::CheckFailed || m_run.IsStopped())
             return false;
         deleting = master == ExistResult::NotFound || master == ExistResult::OtherKind;
@@ -290,6 +292,26 @@ bool CTreeWalk::MirrorFile(int targetCode)
         return false;
     m_run.operations.DeleteBackupFile(m_run.currentPath);
     return true;
+}
+
+ExistResult CTreeWalk::MasterFileState(const QString &relative)
+{
+    // One listing of the master folder answers for all its files. A name the listing lacks is
+    // checked on its own, so a case-insensitive master and every failure are decided exactly
+    // as a check of that file would decide them.
+    const QString folder = m_run.masterRoot + relative.left(relative.size() - NameOfPath(relative).size());
+    if (folder != m_listedMasterFolder) {
+        m_listedMasterFolder = folder;
+        m_masterEntries.clear();
+        m_masterListed = m_run.Disk().ListFolder(folder, [this](const FolderEntry &entry) {
+            m_masterEntries.insert(entry.name, entry.kind);
+            return true;
+        }, nullptr);
+    }
+    const auto found = m_masterEntries.constFind(NameOfPath(relative));
+    if (!m_masterListed || found == m_masterEntries.cend())
+        return m_run.operations.CheckFile(m_run.masterRoot + relative);
+    return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
 }
 
 bool CTreeWalk::ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/FileOperations.h"
 #include "platform/FileSystem.h"
 
+#include <QHash>
 #include <QString>
 
 class CThreadMirroring;
@@ -36,6 +38,12 @@ private:
     bool FixFileCase(const QString &relative, const FileStatus &master);
     bool ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting);
     QString RelativeOf(const QString &path) const;
+    ExistResult MasterFileState(const QString &relative);
 
     CThreadMirroring &m_run;
+    // The master counterpart of the backup folder whose files the mirroring pass is deciding
+    // on, listed once instead of checked file by file. Only the current folder is held.
+    QString m_listedMasterFolder;
+    QHash<QString, ItemKind> m_masterEntries;
+    bool m_masterListed = false;
 };

@@ -411,10 +411,68 @@ bool OnPath(const QString &path, FsError *error, Call call)
 
 } // namespace
 
+PosixFileSystem::~PosixFileSystem()
+{
+    ForgetFolders(QByteArray("/"));
+}
+
+int PosixFileSystem::OpenFolderHandle(const QByteArray &folder)
+{
+    for (const FolderHandle &handle : folders_) {
+        if (handle.fd >= 0 && handle.path == folder)
+            return handle.fd;
+    }
+    const int fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    FolderHandle &slot = folders_[nextFolder_];
+    nextFolder_ = (nextFolder_ + 1) % folders_.size();
+    if (slot.fd >= 0)
+        ::close(slot.fd);
+    slot = {folder, fd};
+    return fd;
+}
+
+void PosixFileSystem::ForgetFolders(const QByteArray &changed)
+{
+    const bool everything = changed == "/";
+    for (FolderHandle &handle : folders_) {
+        const bool below = handle.path.startsWith(changed)
+            && (handle.path.size() == changed.size() || handle.path.at(changed.size()) == '/');
+        if (handle.fd >= 0 && (everything || below)) {
+            ::close(handle.fd);
+            handle = {};
+        }
+    }
+}
+
+template <typename Call>
+bool PosixFileSystem::Changing(const QString &path, FsError *error, Call call)
+{
+    return OnPath(path, error, [&](const char *p) {
+        {
+            const std::lock_guard<std::mutex> lock(folderMutex_);
+            ForgetFolders(QByteArray(p));
+        }
+        return call(p);
+    });
+}
+
 std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *error)
 {
     struct stat status;
-    if (!OnPath(path, error, [&](const char *p) { return LastError(::lstat(p, &status)); }))
+    const bool read = OnPath(path, error, [&](const char *p) {
+        const QByteArrayView native(p);
+        const qsizetype slash = native.lastIndexOf('/');
+        if (slash > 0 && slash + 1 < native.size()) {
+            const std::lock_guard<std::mutex> lock(folderMutex_);
+            const int folder = OpenFolderHandle(native.first(slash).toByteArray());
+            if (folder >= 0)
+                return LastError(::fstatat(folder, p + slash + 1, &status, AT_SYMLINK_NOFOLLOW));
+        }
+        return LastError(::lstat(p, &status));
+    });
+    if (!read)
         return std::nullopt;
     FileStatus result;
     result.kind = KindOfMode(status.st_mode);
@@ -464,19 +522,24 @@ bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsE
     int code = NativePath(source, &from);
     if (code == 0)
         code = NativePath(target, &to);
-    if (code == 0)
+    if (code == 0) {
+        {
+            const std::lock_guard<std::mutex> lock(folderMutex_);
+            ForgetFolders(to);
+        }
         code = CopyNative(from, to, unnamedTemporaries_);
+    }
     return Finish(code, error);
 }
 
 bool PosixFileSystem::DeleteFile(const QString &path, FsError *error)
 {
-    return OnPath(path, error, [](const char *p) { return LastError(::unlink(p)); });
+    return Changing(path, error, [](const char *p) { return LastError(::unlink(p)); });
 }
 
 bool PosixFileSystem::RemoveFolder(const QString &path, FsError *error)
 {
-    return OnPath(path, error, [](const char *p) { return LastError(::rmdir(p)); });
+    return Changing(path, error, [](const char *p) { return LastError(::rmdir(p)); });
 }
 
 bool PosixFileSystem::Move(const QString &from, const QString &to, FsError *error)
@@ -484,12 +547,16 @@ bool PosixFileSystem::Move(const QString &from, const QString &to, FsError *erro
     QByteArray target;
     if (const int code = NativePath(to, &target))
         return Finish(code, error);
-    return OnPath(from, error, [&](const char *p) { return LastError(::rename(p, target.constData())); });
+    {
+        const std::lock_guard<std::mutex> lock(folderMutex_);
+        ForgetFolders(target);
+    }
+    return Changing(from, error, [&](const char *p) { return LastError(::rename(p, target.constData())); });
 }
 
 bool PosixFileSystem::CreateFolder(const QString &path, FsError *error)
 {
-    return OnPath(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
+    return Changing(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
 }
 
 bool PosixFileSystem::MakeWritable(const QString &path, FsError *error)
@@ -540,7 +607,7 @@ QString PosixFileSystem::ActualName(const QString &path)
 
 bool PosixFileSystem::MoveToTrash(const QString &path, FsError *error)
 {
-    return OnPath(path, error, [&](const char *p) {
+    return Changing(path, error, [&](const char *p) {
         // The trash reaches the item through Qt's own encoding of the path; where that spells
         // other bytes (a name that is no UTF-8), it could reach another item, so it is refused.
         if (QFile::encodeName(path) != QByteArrayView(p))
