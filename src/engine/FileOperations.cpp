@@ -147,12 +147,13 @@ ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status
     return CheckItem(path, true, status, followLink);
 }
 
-ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status)
+ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status, const KnownStatus *known)
 {
-    return CheckItem(path, false, status);
+    return CheckItem(path, false, status, false, known);
 }
 
-ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink)
+ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink,
+                                       const KnownStatus *known)
 {
     const CFolderSetting &setting = *m_run.setting;
     const QString query = path.size() > 1 && path.endsWith(PathSeparator) ? path.chopped(1) : path;
@@ -162,8 +163,10 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
     int networkError = 0;
     FsError error;
     std::optional<FileStatus> found;
+    if (known && known->notFound)
+        return ExistResult::NotFound;
     for (int attempt = 1; !found; ++attempt) {
-        found = m_run.Disk().Status(query, &error);
+        found = attempt == 1 && known ? known->status : m_run.Disk().Status(query, &error);
         if (found)
             break;
         const bool network = error.kind == FsErrorKind::NetworkPath && setting.ErrorNetPathRetry;

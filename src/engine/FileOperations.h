@@ -4,10 +4,18 @@
 
 #include <QString>
 
+#include <optional>
+
 class CThreadMirroring;
 
 // Answer of an existence check.
 enum class ExistResult { Found = 0, NotFound = 1, OtherKind = 2, CheckFailed = 3 };
+
+// What was read of an item just before: found, or plainly not there.
+struct KnownStatus {
+    std::optional<FileStatus> status;
+    bool notFound = false;
+};
 
 // The operations of a run that touch the disk, with their checks, retries and error reports.
 // In a test run every operation that would change something succeeds at once and does nothing.
@@ -26,7 +34,8 @@ public:
     // they are, never as the folder they point to, unless followLink is set (the folders the user
     // chose and the folders above them may well be links).
     ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr, bool followLink = false);
-    ExistResult CheckFile(const QString &path, FileStatus *status = nullptr);
+    // known, when given, stands in for the first read of the item.
+    ExistResult CheckFile(const QString &path, FileStatus *status = nullptr, const KnownStatus *known = nullptr);
     // False, after reporting and counting, for a name this platform cannot represent.
     bool CheckItemName(const QString &path, bool nameValid);
 
@@ -38,7 +47,8 @@ public:
     qint64 LastWriteOf(const QString &path);
 
 private:
-    ExistResult CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink = false);
+    ExistResult CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink = false,
+                          const KnownStatus *known = nullptr);
     bool CopyTimes(const QString &source, const QString &target);
     bool RemoveItem(const QString &path, bool folder);
     // Reports a failed change with Abort, Retry and Ignore; true when the caller is to try again.

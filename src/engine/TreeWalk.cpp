@@ -2,6 +2,7 @@
 
 #include "engine/RunHost.h"
 #include "engine/RunRequest.h"
+#include "engine/StatusPrefetch.h"
 #include "engine/ThreadMirroring.h"
 #include "model/FolderSetting.h"
 #include "platform/MessageBox.h"
@@ -119,17 +120,21 @@ bool CTreeWalk::WalkFolder(const QString &folder)
     QList<FolderEntry> entries;
     ListEntries(folder, entries);
 
+    if (!m_run.mirrorPass && !skipFiles)
+        PrefetchBackupSide(folder, entries);
     bool changed = false;
+    qsizetype fileIndex = -1;
     for (const FolderEntry &entry : std::as_const(entries)) {
         if (skipFiles || !IsFileEntry(entry))
             continue;
+        ++fileIndex;
         m_run.currentPath = folder + entry.name;
         if (setting.CheckFileName && !m_run.operations.CheckItemName(m_run.currentPath, entry.nameValid)) {
             if (m_run.IsStopped())
                 break;
             continue;
         }
-        if (HandleFile(entry, rootCode))
+        if (HandleFile(fileIndex, rootCode))
             changed = true;
         if (m_run.IsStopped())
             break;
@@ -159,9 +164,28 @@ bool CTreeWalk::WalkFolder(const QString &folder)
     return !m_run.IsStopped();
 }
 
-bool CTreeWalk::HandleFile(const FolderEntry &entry, int rootTargetCode)
+bool CTreeWalk::HandleFile(qsizetype index, int rootTargetCode)
 {
-    return m_run.mirrorPass ? MirrorFile(rootTargetCode) : BackupFile(entry);
+    return m_run.mirrorPass ? MirrorFile(rootTargetCode) : BackupFile(index);
+}
+
+void CTreeWalk::PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries)
+{
+    if (!m_prefetch) {
+        if (!m_run.Disk().SupportsConcurrentReads())
+            return;
+        m_prefetch = std::make_unique<CStatusPrefetch>(m_run.Disk());
+    }
+    const QString backupFolder = m_run.backupRoot + RelativeOf(folder);
+    QStringList paths;
+    for (const FolderEntry &entry : entries) {
+        if (IsFileEntry(entry))
+            paths << backupFolder + entry.name;
+    }
+    if (paths.size() < 2)
+        m_prefetch->Clear();
+    else
+        m_prefetch->Start(std::move(paths));
 }
 
 int CTreeWalk::CompareFile(const FileStatus &master, const FileStatus &backup) const
@@ -178,7 +202,7 @@ int CTreeWalk::CompareFile(const FileStatus &master, const FileStatus &backup) c
     return master.size != backup.size ? 3 : 0;
 }
 
-bool CTreeWalk::BackupFile(const FolderEntry &)
+bool CTreeWalk::BackupFile(qsizetype index)
 {
     const CFolderSetting &setting = *m_run.setting;
     const QString relative = RelativeOf(m_run.currentPath);
@@ -208,7 +232,8 @@ bool CTreeWalk::BackupFile(const FolderEntry &)
     const QString &skip = m_run.Text(IDS_OP_SKIP);
     const bool sized = CTargetFilter::SizeFilter(setting, master.size);
     FileStatus backup;
-    switch (m_run.operations.CheckFile(backupPath, &backup)) {
+    const std::optional<KnownStatus> known = m_prefetch ? m_prefetch->Take(index, backupPath) : std::nullopt;
+    switch (m_run.operations.CheckFile(backupPath, &backup, known ? &*known : nullptr)) {
     case ExistResult::NotFound:
         if (m_run.IsStopped())
             return false;

@@ -6,7 +6,10 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
+
 class CThreadMirroring;
+class CStatusPrefetch;
 
 // The two passes of a folder setting: the backup pass walks the master tree and brings the
 // backup up to date, the mirroring pass walks the backup tree and deletes what the master no
@@ -28,8 +31,9 @@ public:
 private:
     bool StartPass(bool mirror, const QString &root);
     bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
-    bool HandleFile(const FolderEntry &entry, int rootTargetCode);
-    bool BackupFile(const FolderEntry &entry);
+    bool HandleFile(qsizetype index, int rootTargetCode);
+    bool BackupFile(qsizetype index);
+    void PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries);
     bool MirrorFile(int targetCode);
     bool EnterFolder();
     bool EnterBackupFolder();
@@ -46,4 +50,6 @@ private:
     QString m_listedMasterFolder;
     QHash<QString, ItemKind> m_masterEntries;
     bool m_masterListed = false;
+    // Reads the backup side of the folder's files ahead, where the disk allows it.
+    std::unique_ptr<CStatusPrefetch> m_prefetch;
 };

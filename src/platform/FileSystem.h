@@ -86,6 +86,9 @@ public:
     virtual QString VolumeRoot(const QString &path) { return VolumeRootOf(path); }
     virtual bool IsExchangeable(const QString &root) { return IsExchangeableDrive(root); }
     virtual QString VolumeLabel(const QString &root) { return VolumeLabelOf(root); }
+    // Whether Status may be called from a second thread while the first goes on.
+    virtual bool SupportsConcurrentReads() const { return false; }
+
     // The path with its symbolic links resolved as far as it exists.
     virtual QString ResolvedPath(const QString &path) { return ResolveLinks(path); }
 };

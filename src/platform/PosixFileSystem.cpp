@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -411,51 +413,75 @@ bool OnPath(const QString &path, FsError *error, Call call)
 
 } // namespace
 
-PosixFileSystem::~PosixFileSystem()
-{
-    ForgetFolders(QByteArray("/"));
-}
+namespace {
 
-int PosixFileSystem::OpenFolderHandle(const QByteArray &folder)
-{
-    for (const FolderHandle &handle : folders_) {
-        if (handle.fd >= 0 && handle.path == folder)
-            return handle.fd;
+// The folders whose items were asked about last stay open, so that the status of an item is
+// read relative to its folder instead of walking the whole path each time. Each thread keeps its
+// own; any change made through a file system closes them all, so a folder that was removed,
+// renamed or replaced is opened anew.
+std::atomic<quint64> FolderGeneration{0};
+
+class FolderHandles {
+public:
+    ~FolderHandles() { CloseAll(); }
+
+    int Open(QByteArrayView folder)
+    {
+        const quint64 generation = FolderGeneration.load(std::memory_order_acquire);
+        if (generation != m_generation) {
+            CloseAll();
+            m_generation = generation;
+        }
+        for (const Slot &slot : m_slots) {
+            if (slot.fd >= 0 && slot.path == folder)
+                return slot.fd;
+        }
+        const QByteArray path = folder.toByteArray();
+        const int fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        Slot &slot = m_slots[m_next];
+        m_next = (m_next + 1) % m_slots.size();
+        if (slot.fd >= 0)
+            ::close(slot.fd);
+        slot = {path, fd};
+        return fd;
     }
-    const int fd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    FolderHandle &slot = folders_[nextFolder_];
-    nextFolder_ = (nextFolder_ + 1) % folders_.size();
-    if (slot.fd >= 0)
-        ::close(slot.fd);
-    slot = {folder, fd};
-    return fd;
-}
 
-void PosixFileSystem::ForgetFolders(const QByteArray &changed)
-{
-    const bool everything = changed == "/";
-    for (FolderHandle &handle : folders_) {
-        const bool below = handle.path.startsWith(changed)
-            && (handle.path.size() == changed.size() || handle.path.at(changed.size()) == '/');
-        if (handle.fd >= 0 && (everything || below)) {
-            ::close(handle.fd);
-            handle = {};
+private:
+    struct Slot {
+        QByteArray path;
+        int fd = -1;
+    };
+
+    void CloseAll()
+    {
+        for (Slot &slot : m_slots) {
+            if (slot.fd >= 0)
+                ::close(slot.fd);
+            slot = {};
         }
     }
+
+    std::array<Slot, 4> m_slots;
+    size_t m_next = 0;
+    quint64 m_generation = 0;
+};
+
+thread_local FolderHandles OpenFolders;
+
+void ForgetFolders()
+{
+    FolderGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
+
+} // namespace
 
 template <typename Call>
 bool PosixFileSystem::Changing(const QString &path, FsError *error, Call call)
 {
-    return OnPath(path, error, [&](const char *p) {
-        {
-            const std::lock_guard<std::mutex> lock(folderMutex_);
-            ForgetFolders(QByteArray(p));
-        }
-        return call(p);
-    });
+    ForgetFolders();
+    return OnPath(path, error, call);
 }
 
 std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *error)
@@ -465,8 +491,7 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
         const QByteArrayView native(p);
         const qsizetype slash = native.lastIndexOf('/');
         if (slash > 0 && slash + 1 < native.size()) {
-            const std::lock_guard<std::mutex> lock(folderMutex_);
-            const int folder = OpenFolderHandle(native.first(slash).toByteArray());
+            const int folder = OpenFolders.Open(native.first(slash));
             if (folder >= 0)
                 return LastError(::fstatat(folder, p + slash + 1, &status, AT_SYMLINK_NOFOLLOW));
         }
@@ -523,10 +548,7 @@ bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsE
     if (code == 0)
         code = NativePath(target, &to);
     if (code == 0) {
-        {
-            const std::lock_guard<std::mutex> lock(folderMutex_);
-            ForgetFolders(to);
-        }
+        ForgetFolders();
         code = CopyNative(from, to, unnamedTemporaries_);
     }
     return Finish(code, error);
@@ -547,10 +569,6 @@ bool PosixFileSystem::Move(const QString &from, const QString &to, FsError *erro
     QByteArray target;
     if (const int code = NativePath(to, &target))
         return Finish(code, error);
-    {
-        const std::lock_guard<std::mutex> lock(folderMutex_);
-        ForgetFolders(target);
-    }
     return Changing(from, error, [&](const char *p) { return LastError(::rename(p, target.constData())); });
 }
 
