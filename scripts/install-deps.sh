@@ -5,7 +5,7 @@ set -eu
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev libpcre2-dev"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
-  bench) PACKAGES="$PACKAGES rsync hyperfine python3" ;;
+  bench) PACKAGES="$PACKAGES rsync hyperfine python3 time" ;;
 esac
 
 missing=""

@@ -152,9 +152,10 @@ bool CRegistryDatabase::EnsureSchema(bool forWrite)
 
 bool CRegistryDatabase::Exec(const char *sql)
 {
+    // Used for the schema and for BEGIN, which takes no lock yet: a failure is on the writing side.
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        NoteFailure(rc);
+        NoteFailure(rc, true);
     return rc == SQLITE_OK;
 }
 
@@ -244,7 +245,20 @@ bool CRegistryDatabase::CheckExternalChange()
 void CRegistryDatabase::ForgetCache()
 {
     m_keyIds.clear();
+    m_pathIds.clear();
     m_values.clear();
+}
+
+const QString &CRegistryDatabase::Folded(const QString &name)
+{
+    // Loading a project asks for the same few dozen names thousands of times.
+    auto it = m_foldedNames.constFind(name);
+    if (it == m_foldedNames.cend()) {
+        if (m_foldedNames.size() > 100000)
+            m_foldedNames.clear();
+        it = m_foldedNames.insert(name, Fold(name));
+    }
+    return *it;
 }
 
 void CRegistryDatabase::BeginBatch()
@@ -288,6 +302,9 @@ bool CRegistryDatabase::LoseWrite()
 
 std::optional<qint64> CRegistryDatabase::FindKeyId(const QString &keyPath)
 {
+    const auto known = m_pathIds.constFind(keyPath);
+    if (known != m_pathIds.cend())
+        return *known;
     qint64 parent = RootKeyId;
     QString prefix;
     for (const QString &part : KeyParts(keyPath)) {
@@ -316,6 +333,7 @@ std::optional<qint64> CRegistryDatabase::FindKeyId(const QString &keyPath)
             return std::nullopt;
         parent = *id;
     }
+    m_pathIds.insert(keyPath, parent);
     return parent;
 }
 
@@ -347,6 +365,7 @@ std::optional<qint64> CRegistryDatabase::CreateKeyId(const QString &keyPath)
         parent = sqlite3_last_insert_rowid(m_db);
         m_keyIds.insert(prefix, parent);
     }
+    m_pathIds.insert(keyPath, parent);
     return parent;
 }
 
@@ -386,7 +405,7 @@ std::optional<CRegistryDatabase::Value> CRegistryDatabase::ReadValue(const QStri
     const Values *values = id ? ValuesOf(*id) : nullptr;
     if (!values)
         return std::nullopt;
-    const auto it = values->constFind(Fold(name));
+    const auto it = values->constFind(Folded(name));
     if (it == values->cend())
         return std::nullopt;
     return *it;
@@ -409,7 +428,7 @@ bool CRegistryDatabase::WriteValue(const QString &keyPath, const QString &name, 
         ok = bool(step);
         if (ok) {
             sqlite3_bind_int64(step.get(), 1, *id);
-            BindText(step.get(), 2, Fold(name));
+            BindText(step.get(), 2, Folded(name));
             BindText(step.get(), 3, name);
             sqlite3_bind_int(step.get(), 4, int(value.type));
             if (value.type == ValueType::String)
@@ -426,7 +445,7 @@ bool CRegistryDatabase::WriteValue(const QString &keyPath, const QString &name, 
         return LoseWrite();
     const auto cached = m_values.find(*id);
     if (cached != m_values.end())
-        cached->insert(Fold(name), value);
+        cached->insert(Folded(name), value);
     return batch.Commit();
 }
 
@@ -454,7 +473,7 @@ bool CRegistryDatabase::DeleteValue(const QString &keyPath, const QString &name)
     bool ok = bool(step);
     if (ok) {
         sqlite3_bind_int64(step.get(), 1, *id);
-        BindText(step.get(), 2, Fold(name));
+        BindText(step.get(), 2, Folded(name));
         const int rc = sqlite3_step(step.get());
         ok = rc == SQLITE_DONE;
         if (!ok)
@@ -464,7 +483,7 @@ bool CRegistryDatabase::DeleteValue(const QString &keyPath, const QString &name)
         return LoseWrite();
     const auto cached = m_values.find(*id);
     if (cached != m_values.end())
-        cached->remove(Fold(name));
+        cached->remove(Folded(name));
     return batch.Commit();
 }
 
@@ -512,6 +531,7 @@ bool CRegistryDatabase::DeleteKey(const QString &keyPath)
     for (const QString &part : parts)
         prefix += u'\\' + Fold(part);
     m_keyIds.insert(prefix, std::nullopt);
+    m_pathIds.clear();   // other spellings of the same path
     m_values.remove(*id);
     return batch.Commit();
 }

@@ -105,7 +105,11 @@ private:
     bool m_transactionLocked = false;
     qint64 m_dataVersion = -1;
 
+    const QString &Folded(const QString &name);
+
     QHash<QString, std::optional<qint64>> m_keyIds;   // folded path -> id, or known missing
+    QHash<QString, qint64> m_pathIds;                 // path as the caller spells it -> id
+    QHash<QString, QString> m_foldedNames;            // name as the caller spells it -> folded
     QHash<qint64, Values> m_values;
 };
 

@@ -46,7 +46,7 @@ public:
         if (stopAtStart)
             request.stop = true;
         stopFlag = &request.stop;
-        RunEnvironment environment{disk ? *disk : posix, flags, options};
+        RunEnvironment environment{disk ? *disk : posix, flags, options, {}, {}};
         if (now.isValid())
             environment.now = [this] { return now; };
         const bool success = RunMirroringThread(request, environment);

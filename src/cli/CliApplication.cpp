@@ -1,0 +1,226 @@
+#include "cli/CliApplication.h"
+
+#include "cli/SettingListText.h"
+#include "cli/TerminalRunHost.h"
+#include "config/Configuration.h"
+#include "engine/RunEnvironment.h"
+#include "engine/RunRequest.h"
+#include "engine/ThreadMirroring.h"
+#include "model/MirroringDefine.h"
+#include "platform/InstanceLock.h"
+#include "platform/Paths.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+
+namespace {
+
+// The INI file without --ini is the main program's, not one named after this front end.
+const QString MainProgramName = QStringLiteral("orvane");
+
+QString Line(const QString &text)
+{
+    return text.endsWith(u'\n') ? text : text + u'\n';
+}
+
+} // namespace
+
+CCliApplication::CCliApplication(FILE *out, FILE *err) : m_out(out), m_err(err) {}
+
+CCliApplication::~CCliApplication() = default;
+
+QString CCliApplication::ProgramFolder()
+{
+    QString folder = qEnvironmentVariable("ORVANE_PROGRAM_DIR");
+    if (folder.isEmpty())
+        return ModulePathParts().folder;
+    return EndsWithSeparator(folder) ? folder : folder + PathSeparator;
+}
+
+int CCliApplication::Main(const QStringList &arguments)
+{
+    const CCommandLine::Result parsed = CCommandLine::Parse(arguments);
+    if (!parsed.ok()) {
+        std::fputs(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()).toUtf8().constData(),
+                   m_err);
+        return ExitUsage;
+    }
+    return Execute(parsed.options);
+}
+
+int CCliApplication::Execute(const CliOptions &options)
+{
+    switch (options.command) {
+    case CliOptions::Command::Run: return RunStored(options);
+    case CliOptions::Command::Mirror: return Mirror(options);
+    case CliOptions::Command::List: return List(options);
+    case CliOptions::Command::Help: break;
+    }
+    std::fputs(CCommandLine::HelpText().toUtf8().constData(), m_out);
+    return 0;
+}
+
+int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
+{
+    std::fflush(m_out);
+    std::fputs(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english).toUtf8().constData(), m_err);
+    return code;
+}
+
+int CCliApplication::ShowMessageBox(const QString &text, const QString &caption, int type)
+{
+    if (m_silentBoxes)
+        return 0;
+    std::fputs(QStringLiteral("[%1] %2").arg(caption, Line(text)).toUtf8().constData(), m_err);
+    return (type & mb::ButtonMask) == mb::Ok ? mb::IdOk : 0;
+}
+
+std::optional<int> CCliApplication::OpenConfiguration(CConfiguration &config, const CliOptions &options)
+{
+    CSettingsStore &store = config.Store();
+    m_flags.ForceIni = options.ini.has_value();
+    ModulePath program;
+    program.folder = ProgramFolder();
+    program.name = MainProgramName;
+    store.SetIniPath(CSettingsStore::BuildIniPath(program, options.ini));
+
+    m_silentBoxes = true;
+    const bool chosen = store.ChooseSettingsStore();
+    m_silentBoxes = false;
+    if (!chosen)
+        return Refuse(ExitNoConfiguration,
+                      QStringLiteral(u"設定がまだありません。プログラムを一度起動するか、--ini=NAME を指定してください。"),
+                      QStringLiteral("No configuration exists yet: start the program once, or pass --ini=NAME."));
+    // A mistyped --ini must not look like an empty configuration.
+    if ((m_flags.ForceIni || !store.UseRegistry()) && !store.IniFileExists())
+        return Refuse(ExitNoConfiguration, QStringLiteral(u"設定ファイルがありません: %1").arg(store.IniPath()),
+                      QStringLiteral("The INI file does not exist: %1").arg(store.IniPath()));
+    return std::nullopt;
+}
+
+std::optional<int> CCliApplication::CheckProject(const CConfiguration &config, const CliOptions &options)
+{
+    const int count = config.Projects().Count();
+    if (!options.project || *options.project < count)
+        return std::nullopt;
+    return Refuse(ExitUsage, QStringLiteral(u"プロジェクト %1 はありません (1 から %2)").arg(*options.project + 1).arg(count),
+                  QStringLiteral("There is no project %1 (1 to %2).").arg(*options.project + 1).arg(count));
+}
+
+int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment, CFolderSetting *settings, int count,
+                             bool autoOnly, bool test, bool &stopped)
+{
+    RunRequest request;
+    request.test = test;
+    request.autoOnly = autoOnly;
+    request.count = count;
+    request.settings = settings;
+    request.host = &host;
+    request.running = true;
+    RunMirroringThread(request, environment);
+    stopped = request.stop;
+    return m_flags.LastRunResult;
+}
+
+int CCliApplication::RunStored(const CliOptions &options)
+{
+    CConfiguration config(m_flags, *this);
+    if (const std::optional<int> code = OpenConfiguration(config, options))
+        return *code;
+
+    CSettingsStore &store = config.Store();
+    const bool ini = m_flags.ForceIni || !store.UseRegistry();
+    CInstanceLock lock(CInstanceLock::LockPathFor(ini ? store.IniPath() : store.Registry().Path()));
+    switch (lock.tryLock()) {
+    case CInstanceLock::Result::Acquired: break;
+    case CInstanceLock::Result::HeldElsewhere:
+        return Refuse(ExitInUse, QStringLiteral(u"この設定は別の Orvane Unicode が使用中です (%1)。").arg(lock.path()),
+                      QStringLiteral("The configuration is in use by another Orvane Unicode (%1).").arg(lock.path()));
+    case CInstanceLock::Result::Failed:
+        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.path(), SystemErrorText(lock.error()).trimmed()),
+                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.path()));
+    }
+
+    m_flags.AutoMode = options.autoMode;
+    config.SetActiveProject(options.project.value_or(-1));
+    config.LoadGlobalSettings();
+    config.ConvertIniToUnicode();
+    if (const std::optional<int> code = CheckProject(config, options))
+        return *code;
+    config.BringActiveProjectIntoRange();
+    const int project = config.ActiveProject();
+    CMirroringDefine table;
+    const int count = config.LoadProjectSettings(table, project);
+    for (int index : options.settings) {
+        if (index >= count)
+            return Refuse(ExitUsage,
+                          QStringLiteral(u"フォルダ設定 %1 はありません (プロジェクト %2 には %3 件)").arg(index + 1).arg(project + 1).arg(count),
+                          QStringLiteral("There is no folder setting %1 (project %2 has %3).").arg(index + 1).arg(project + 1).arg(count));
+    }
+
+    const CTerminalRunHost::Streams streams = CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive);
+    CTerminalRunHost host(streams);
+    // As the main view does at every setting update: the whole active project is saved.
+    host.onSettingUpdate = [&](CFolderSetting *) { config.SaveProjectSettings(table, count, project); };
+    PosixFileSystem disk;
+    RunEnvironment environment{.fileSystem = disk, .flags = m_flags, .options = config.Options(), .snapshotProvider = {}};
+
+    int worst = 0;
+    bool stopped = false;
+    if (options.settings.isEmpty()) {
+        worst = RunOnce(host, environment, table.records(), count, true, options.test, stopped);
+    } else {
+        // One run per listed setting, as separate 更新 commands would. A stop the user chose on
+        // the terminal ends them all; the unattended Abort of a failed setting ends only its own.
+        for (int index : options.settings) {
+            worst = std::max(worst, RunOnce(host, environment, table.records() + index, 1, false, options.test, stopped));
+            if (stopped && streams.interactive)
+                break;
+        }
+    }
+    host.Finish();
+    return worst;
+}
+
+int CCliApplication::Mirror(const CliOptions &options)
+{
+    CFolderSetting setting = options.adHoc;
+    CTerminalRunHost host(CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive));
+    PosixFileSystem disk;
+    RunEnvironment environment{.fileSystem = disk, .flags = m_flags, .options = GlobalOptions{}, .snapshotProvider = {}};
+    bool stopped = false;
+    const int result = RunOnce(host, environment, &setting, 1, false, options.test, stopped);
+    host.Finish();
+    return result;
+}
+
+int CCliApplication::List(const CliOptions &options)
+{
+    CConfiguration config(m_flags, *this);
+    if (const std::optional<int> code = OpenConfiguration(config, options))
+        return *code;
+    config.SetActiveProject(options.project.value_or(-1));
+    config.LoadGlobalSettings();
+    if (const std::optional<int> code = CheckProject(config, options))
+        return *code;
+
+    QString text;
+    if (!options.project) {
+        for (int p = 0; p < config.Projects().Count(); ++p)
+            text += config.Projects().DisplayName(p) + u'\n';
+    } else {
+        CMirroringDefine table;
+        const int count = config.LoadProjectSettings(table, *options.project);
+        for (int i = 0; i < count; ++i) {
+            const CFolderSetting &s = table.records()[i];
+            const QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-"),
+                                      CTerminalRunHost::OneLine(s.Name), CTerminalRunHost::OneLine(s.Master),
+                                      CTerminalRunHost::OneLine(s.Backup), CSettingListText::LastResult(s)};
+            text += columns.join(u'\t') + u'\n';
+        }
+    }
+    std::fputs(text.toUtf8().constData(), m_out);
+    std::fflush(m_out);
+    return 0;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "model/AppFlags.h"
+#include "platform/MessageBox.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <optional>
+
+class CConfiguration;
+class CTerminalRunHost;
+struct RunEnvironment;
+
+// The commands of orvane-cli on the engine and the stored configuration, as the main window
+// uses them; only what the windows would show goes to the terminal instead.
+class CCliApplication : private MessageBoxPresenter {
+public:
+    static constexpr int ExitUsage = 64;            // EX_USAGE
+    static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
+    static constexpr int ExitNoConfiguration = 78;  // EX_CONFIG
+
+    CCliApplication(FILE *out = stdout, FILE *err = stderr);
+    ~CCliApplication() override;
+
+    // The exit code of the whole program for its arguments (without the program's name).
+    int Main(const QStringList &arguments);
+    int Execute(const CliOptions &options);
+
+    // Where the INI files lie: $ORVANE_PROGRAM_DIR when set, else the program's folder.
+    static QString ProgramFolder();
+
+private:
+    int RunStored(const CliOptions &options);
+    int Mirror(const CliOptions &options);
+    int List(const CliOptions &options);
+
+    // Fixes the back-end as start-up does, without ever asking; an exit code when there is
+    // nothing to use.
+    std::optional<int> OpenConfiguration(CConfiguration &config, const CliOptions &options);
+    // A project index that is not in the list is a usage error here, never the first project.
+    std::optional<int> CheckProject(const CConfiguration &config, const CliOptions &options);
+    // One run as the main view starts it; the run's result code.
+    int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, CFolderSetting *settings, int count,
+                bool autoOnly, bool test, bool &stopped);
+    int Refuse(int code, const QString &japanese, const QString &english);
+
+    int ShowMessageBox(const QString &text, const QString &caption, int type) override;
+
+    FILE *m_out;
+    FILE *m_err;
+    AppFlags m_flags;
+    bool m_silentBoxes = false;   // the first-start question is never asked here
+};

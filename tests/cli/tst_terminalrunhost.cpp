@@ -1,0 +1,320 @@
+#include "cli/SettingListText.h"
+#include "cli/TerminalRunHost.h"
+#include "model/FolderSetting.h"
+#include "platform/MessageBox.h"
+
+#include <QTest>
+
+#include <ctime>
+
+namespace {
+
+constexpr qint64 Jan31 = 1706742309;   // 2024-01-31 23:05:09 UTC
+
+// A stream in memory that the test can read back.
+class Capture {
+public:
+    Capture() : m_file(std::tmpfile()) {}
+    ~Capture() { std::fclose(m_file); }
+    FILE *file() const { return m_file; }
+    QString text() const
+    {
+        std::fflush(m_file);
+        const long end = std::ftell(m_file);
+        std::rewind(m_file);
+        QByteArray bytes(end, '\0');
+        const size_t got = std::fread(bytes.data(), 1, size_t(end), m_file);
+        std::fseek(m_file, 0, SEEK_END);
+        return QString::fromUtf8(bytes.left(qsizetype(got)));
+    }
+
+private:
+    FILE *m_file;
+};
+
+// Input typed by the user, one line per answer.
+class Typed : public Capture {
+public:
+    explicit Typed(const QByteArray &lines)
+    {
+        std::fwrite(lines.constData(), 1, size_t(lines.size()), file());
+        std::rewind(file());
+    }
+};
+
+struct Terminal {
+    Capture out;
+    Capture err;
+    CTerminalRunHost::Streams streams(bool statusShown = false, bool quiet = false, bool interactive = false,
+                                      FILE *in = nullptr) const
+    {
+        CTerminalRunHost::Streams s;
+        s.out = out.file();
+        s.err = err.file();
+        s.in = in;
+        s.statusShown = statusShown;
+        s.quiet = quiet;
+        s.interactive = interactive;
+        return s;
+    }
+};
+
+} // namespace
+
+class tst_TerminalRunHost : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void rowLine_data();
+    void rowLine();
+    void rowsStreamInOrder();
+    void quietKeepsOnlyErrors();
+    void statusOnlyOnTerminal();
+    void messageTakesUnattendedAnswer();
+    void messageAskedOnTerminal_data();
+    void messageAskedOnTerminal();
+    void deleteConfirmation_data();
+    void deleteConfirmation();
+    void cellWidth_data();
+    void cellWidth();
+    void lastResult_data();
+    void lastResult();
+};
+
+void tst_TerminalRunHost::initTestCase()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void tst_TerminalRunHost::rowLine_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("masterTime");
+    QTest::addColumn<qint64>("backupTime");
+    QTest::addColumn<bool>("sizeShown");
+    QTest::addColumn<quint64>("size");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("start row") << u"開始"_qs << u"--- 設定 ---"_qs << qint64(0) << qint64(0) << false << quint64(0)
+                               << u"開始\t--- 設定 ---\t\t\t"_qs;
+    QTest::newRow("both times 0 hide the size") << u"エラー"_qs << u"x"_qs << qint64(0) << qint64(0) << true
+                                                << quint64(5) << u"エラー\tx\t\t\t"_qs;
+    QTest::newRow("created: no backup time") << u"作成"_qs << u"a/b.txt"_qs << Jan31 << qint64(0) << true << quint64(1023)
+                                             << u"作成\ta/b.txt\t2024/01/31 23:05:09\t--/--/-- --:--:--\t1,023 B"_qs;
+    QTest::newRow("deleted: no master time") << u"削除"_qs << u"old.bin"_qs << qint64(0) << Jan31 + 1 << true
+                                             << quint64(1536)
+                                             << u"削除\told.bin\t--/--/-- --:--:--\t2024/01/31 23:05:10\t1.5 KB"_qs;
+    QTest::newRow("folder rename: no size") << u"リネーム"_qs << u"Dir"_qs << Jan31 << Jan31 << false << quint64(0)
+                                            << u"リネーム\tDir\t2024/01/31 23:05:09\t2024/01/31 23:05:09\t"_qs;
+    QTest::newRow("error text ending in CR LF") << u"エラー"_qs << u"コピー失敗: Permission denied\r\n"_qs << qint64(0)
+                                                << qint64(0) << false << quint64(0)
+                                                << u"エラー\tコピー失敗: Permission denied\t\t\t"_qs;
+    QTest::newRow("breaks and a tab inside a name") << u"作成"_qs << u"a\tb\r\nc.txt"_qs << Jan31 << qint64(0) << true
+                                                    << quint64(0)
+                                                    << u"作成\ta b  c.txt\t2024/01/31 23:05:09\t--/--/-- --:--:--\t0 B"_qs;
+    QTest::newRow("leading blanks stay") << u"作成"_qs << u"  x "_qs << Jan31 << Jan31 << true << quint64(1ull << 40)
+                                         << u"作成\t  x\t2024/01/31 23:05:09\t2024/01/31 23:05:09\t1.0 TB"_qs;
+}
+
+void tst_TerminalRunHost::rowLine()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, name);
+    QFETCH(qint64, masterTime);
+    QFETCH(qint64, backupTime);
+    QFETCH(bool, sizeShown);
+    QFETCH(quint64, size);
+    QFETCH(QString, line);
+    const QString made = CTerminalRunHost::FormatRow(ReportRow{operation, name, masterTime, backupTime, sizeShown, size});
+    QCOMPARE(made, line);
+    QCOMPARE(made.count(u'\t'), 4);
+}
+
+void tst_TerminalRunHost::rowsStreamInOrder()
+{
+    Terminal t;
+    CTerminalRunHost host(t.streams());
+    host.AddReportRow(ReportRow{u"作成"_qs, u"one"_qs, Jan31, 0, true, 10});
+    // Written as it comes, not held back until the run ends.
+    QVERIFY(t.out.text().startsWith(u"作成\tone\t"_qs));
+    host.AddReportRow(ReportRow{u"エラー"_qs, u"two\r\n"_qs});
+    host.Finish();
+    const QStringList lines = t.out.text().split(u'\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[1].startsWith(u"エラー\ttwo\t"_qs));
+    QCOMPARE(lines[2], QString());
+    QCOMPARE(t.err.text(), QString());
+}
+
+void tst_TerminalRunHost::quietKeepsOnlyErrors()
+{
+    Terminal t;
+    CTerminalRunHost host(t.streams(false, true));
+    host.AddReportRow(ReportRow{u"作成"_qs, u"one"_qs, Jan31, 0, true, 10});
+    host.AddReportRow(ReportRow{u"エラー"_qs, u"失敗"_qs});
+    host.StatusText(u"バックアップ中…"_qs, u"one"_qs);
+    QCOMPARE(host.MessageBox(u"完了"_qs, u"情報"_qs, mb::Ok | mb::IconInformation, mb::IdOk), mb::IdOk);
+    QCOMPARE(host.MessageBox(u"失敗しました"_qs, u"コピー"_qs, mb::AbortRetryIgnore | mb::IconError, mb::IdIgnore),
+             mb::IdIgnore);
+    host.Finish();
+    QCOMPARE(t.out.text(), QString());
+    const QString err = t.err.text();
+    QVERIFY(err.contains(u"エラー\t失敗"_qs));
+    QVERIFY(err.contains(u"[コピー] 失敗しました"_qs));
+    QVERIFY(!err.contains(u"完了"_qs));
+    QVERIFY(!err.contains(u"バックアップ中"_qs));
+}
+
+void tst_TerminalRunHost::statusOnlyOnTerminal()
+{
+    Terminal off;
+    CTerminalRunHost silent(off.streams(false));
+    silent.StatusText(u"バックアップ中…"_qs, u"a.txt"_qs);
+    silent.StatusText(u"終了しました"_qs, QString());
+    silent.Finish();
+    QCOMPARE(off.err.text(), QString());
+
+    Terminal on;
+    CTerminalRunHost shown(on.streams(true));
+    shown.AddReportRow(ReportRow{u"作成"_qs, u"a.txt"_qs, Jan31, 0, true, 2048});
+    shown.StatusText(u"バックアップ中…"_qs, u"a.txt"_qs);
+    // Within the redraw interval: counted, not drawn.
+    shown.StatusText(u"バックアップ中…"_qs, u"b.txt"_qs);
+    const QString drawn = on.err.text();
+    QVERIFY2(drawn.contains(u"a.txt"_qs) && !drawn.contains(u"b.txt"_qs), qPrintable(drawn));
+    QVERIFY(drawn.startsWith(u"\r\x1b[K"_qs));
+    shown.StatusText(u"終了しました"_qs, QString());
+    shown.Finish();
+    const QString all = on.err.text();
+    const QString last = all.mid(all.lastIndexOf(u'\r'));
+    // Files considered, rows, bytes copied, then the status text.
+    QVERIFY2(last.contains(u"2 件 / 1 行 / 2.0 KB"_qs), qPrintable(last));
+    QVERIFY(last.contains(u"終了しました"_qs));
+    QVERIFY(all.endsWith(u'\n'));
+    // The rows stay on the output, whatever the progress line does.
+    QVERIFY(on.out.text().startsWith(u"作成\ta.txt"_qs));
+}
+
+void tst_TerminalRunHost::messageTakesUnattendedAnswer()
+{
+    Terminal t;
+    CTerminalRunHost host(t.streams());
+    QCOMPARE(host.MessageBox(u"ファイルをコピーできません"_qs, u"コピー失敗"_qs,
+                             mb::AbortRetryIgnore | mb::IconError | mb::DefaultButton2, mb::IdAbort),
+             mb::IdAbort);
+    QCOMPARE(host.MessageBox(u"処理が中断されました。"_qs, u"中断"_qs, mb::Ok | mb::IconExclamation, mb::IdOk), mb::IdOk);
+    const QString err = t.err.text();
+    QVERIFY(err.contains(u"[コピー失敗] ファイルをコピーできません\n"_qs));
+    QVERIFY2(err.contains(u"-> 中止/Abort"_qs), qPrintable(err));
+    QVERIFY(err.contains(u"[中断] 処理が中断されました。"_qs));
+    QCOMPARE(host.ConfirmDelete(u"/b/x"_qs, u"1 バイト"_qs, u"2024/01/31 23:05:09"_qs), DeleteChoice::DeleteThis);
+}
+
+void tst_TerminalRunHost::messageAskedOnTerminal_data()
+{
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("answer");
+
+    const int ari = mb::AbortRetryIgnore | mb::IconError;
+    QTest::newRow("retry") << QByteArray("r\n") << ari << mb::IdRetry;
+    QTest::newRow("ignore, upper case") << QByteArray("I\n") << ari << mb::IdIgnore;
+    QTest::newRow("unknown key asks again") << QByteArray("x\nabort\n") << ari << mb::IdAbort;
+    QTest::newRow("enter takes the default button") << QByteArray("\n") << (ari | mb::DefaultButton3) << mb::IdIgnore;
+    QTest::newRow("enter, first button") << QByteArray("\n") << ari << mb::IdAbort;
+    QTest::newRow("end of input: unattended answer") << QByteArray() << ari << mb::IdCancel;
+    QTest::newRow("yes no") << QByteArray("n\n") << int(mb::YesNo) << mb::IdNo;
+    QTest::newRow("a key the box lacks") << QByteArray("r\ny\n") << int(mb::YesNoCancel) << mb::IdYes;
+    QTest::newRow("ok box asks nothing") << QByteArray("r\n") << int(mb::Ok) << mb::IdCancel;
+}
+
+void tst_TerminalRunHost::messageAskedOnTerminal()
+{
+    QFETCH(QByteArray, typed);
+    QFETCH(int, type);
+    QFETCH(int, answer);
+    Terminal t;
+    Typed in(typed);
+    CTerminalRunHost host(t.streams(false, false, true, in.file()));
+    // IdCancel stands for "nobody answered", so each case shows where its answer came from.
+    QCOMPARE(host.MessageBox(u"本文"_qs, u"見出し"_qs, type, mb::IdCancel), answer);
+    QVERIFY(t.err.text().contains(u"[見出し] 本文"_qs));
+}
+
+void tst_TerminalRunHost::deleteConfirmation_data()
+{
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<int>("choice");
+
+    QTest::newRow("delete") << QByteArray("d\n") << int(DeleteChoice::DeleteThis);
+    QTest::newRow("enter deletes") << QByteArray("\n") << int(DeleteChoice::DeleteThis);
+    QTest::newRow("all") << QByteArray("a\n") << int(DeleteChoice::DeleteAll);
+    QTest::newRow("skip after a wrong key") << QByteArray("q\ns\n") << int(DeleteChoice::SkipThis);
+    QTest::newRow("cancel") << QByteArray("c\n") << int(DeleteChoice::AbortRun);
+    QTest::newRow("end of input stops") << QByteArray() << int(DeleteChoice::AbortRun);
+}
+
+void tst_TerminalRunHost::deleteConfirmation()
+{
+    QFETCH(QByteArray, typed);
+    QFETCH(int, choice);
+    Terminal t;
+    Typed in(typed);
+    CTerminalRunHost host(t.streams(false, false, true, in.file()));
+    QCOMPARE(int(host.ConfirmDelete(u"/b/old.txt"_qs, u"1,234 バイト"_qs, u"2024/01/31 23:05:09"_qs)), choice);
+    const QString err = t.err.text();
+    QVERIFY(err.contains(u"/b/old.txt"_qs) && err.contains(u"1,234 バイト"_qs) && err.contains(u"2024/01/31"_qs));
+}
+
+void tst_TerminalRunHost::cellWidth_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("ascii") << u"-----"_qs << 5;
+    QTest::newRow("kanji and kana") << u"新しい設定"_qs << 10;
+    QTest::newRow("mixed title") << u"--- 設定 ---"_qs << 12;
+    QTest::newRow("half-width katakana") << u"ｱｲ"_qs << 2;
+    QTest::newRow("full-width letters") << u"ＡＢ"_qs << 4;
+    QTest::newRow("ideograph beyond the BMP") << QString::fromUcs4(U"\U00020B9F") << 2;
+    QTest::newRow("empty") << QString() << 0;
+}
+
+void tst_TerminalRunHost::cellWidth()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QCOMPARE(CTerminalRunHost::CellWidth(text), width);
+}
+
+void tst_TerminalRunHost::lastResult_data()
+{
+    QTest::addColumn<qint64>("lastExec");
+    QTest::addColumn<int>("errors");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("never ran") << qint64(0) << -1 << u"--/-- --:--:-- 不明"_qs;
+    QTest::newRow("edited after a run") << Jan31 << -1 << u"01/31 23:05:09 不明"_qs;
+    QTest::newRow("no errors") << Jan31 << 0 << u"01/31 23:05:09 正常終了"_qs;
+    QTest::newRow("three errors") << Jan31 << 3 << u"01/31 23:05:09 3件のエラー"_qs;
+    QTest::newRow("running") << Jan31 << -2 << u"現在実行中!!"_qs;
+    QTest::newRow("volume skip") << Jan31 << -3 << u"スキップ"_qs;
+    QTest::newRow("past 2038") << qint64(4294967295LL) << 0 << u"02/07 06:28:15 正常終了"_qs;
+}
+
+void tst_TerminalRunHost::lastResult()
+{
+    QFETCH(qint64, lastExec);
+    QFETCH(int, errors);
+    QFETCH(QString, text);
+    CFolderSetting setting;
+    setting.LastExec = lastExec;
+    setting.Errors = errors;
+    QCOMPARE(CSettingListText::LastResult(setting), text);
+}
+
+QTEST_APPLESS_MAIN(tst_TerminalRunHost)
+#include "tst_terminalrunhost.moc"
