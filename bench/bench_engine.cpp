@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     request.count = 1;
     request.settings = &setting;
     request.host = &host;
-    RunEnvironment environment{disk, flags, GlobalOptions{}};
+    RunEnvironment environment{.fileSystem = disk, .flags = flags, .options = GlobalOptions{}, .snapshotProvider = {}};
 
     QElapsedTimer timer;
     timer.start();

@@ -46,7 +46,7 @@ public:
         if (stopAtStart)
             request.stop = true;
         stopFlag = &request.stop;
-        RunEnvironment environment{disk ? *disk : posix, flags, options, {}, {}};
+        RunEnvironment environment{.fileSystem = disk ? *disk : posix, .flags = flags, .options = options, .snapshotProvider = {}};
         if (now.isValid())
             environment.now = [this] { return now; };
         const bool success = RunMirroringThread(request, environment);
