@@ -54,6 +54,8 @@ private Q_SLOTS:
     void stopDuringFilesLeavesTheRest();
     void invalidNamesAreCopiedOrRefused();
     void recycleBinDeletionGoesToTheTrash();
+    void folderTimesAreCopiedWhenAsked_data();
+    void folderTimesAreCopiedWhenAsked();
 
 private:
     std::unique_ptr<RunFixture> f;
@@ -492,6 +494,28 @@ void TestMirroring::recycleBinDeletionGoesToTheTrash()
     QVERIFY(!QFileInfo::exists(f->backupPath("trash-me.txt")));
     QVERIFY(QFileInfo::exists(data.path() + "/share/Trash/files/trash-me.txt"));
     QCOMPARE(s.Errors, 0);
+}
+
+void TestMirroring::folderTimesAreCopiedWhenAsked_data()
+{
+    QTest::addColumn<bool>("copyFolderTime");
+    QTest::newRow("on") << true;
+    QTest::newRow("off") << false;
+}
+
+void TestMirroring::folderTimesAreCopiedWhenAsked()
+{
+    QFETCH(bool, copyFolderTime);
+    QVERIFY(WriteFile(f->masterPath("sub/x.txt"), "x", T0));
+    QVERIFY(WriteFile(f->masterPath("top.txt"), "t", T0));
+    const FileTime earlier{T0.toSecsSinceEpoch() - 3600, 0};
+    for (const QString &folder : {f->masterPath("sub"), f->master})
+        QVERIFY(f->posix.SetTimes(folder, earlier, earlier, nullptr));
+    CFolderSetting s = f->setting();
+    s.CopyFolderTime = copyFolderTime;
+    QVERIFY(f->runOne(s));
+    QCOMPARE(QFileInfo(f->backupPath("sub")).lastModified() == T0.addSecs(-3600), copyFolderTime);
+    QCOMPARE(QFileInfo(f->backup).lastModified() == T0.addSecs(-3600), copyFolderTime);
 }
 
 QTEST_APPLESS_MAIN(TestMirroring)
