@@ -83,12 +83,9 @@ void TestConfigBadInput::damagedIniFileKeepsWhatCanBeRead()
     QFETCH(QByteArray, content);
     Env env(false);
     QVERIFY(WriteFile(env.iniPath(), content));
-    QElapsedTimer timer;
-    timer.start();
     env.config->LoadGlobalSettings();
     CMirroringDefine table;
     QCOMPARE(env.config->LoadProjectSettings(table, 0), 1);
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(env.config->Projects().Count(), 3);
     QCOMPARE(env.config->Options().DivideY, 300);
     QCOMPARE(table.records()[0].Name, QString("kept"));
