@@ -20,4 +20,4 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $missing
+$SUDO apt-get install -y -qq $missing
