@@ -150,6 +150,14 @@ bool CRegistryDatabase::EnsureSchema(bool forWrite)
     return true;
 }
 
+bool CRegistryDatabase::StepWrite(sqlite3_stmt *statement)
+{
+    const int rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE)
+        NoteFailure(rc, true);
+    return rc == SQLITE_DONE;
+}
+
 bool CRegistryDatabase::Exec(const char *sql)
 {
     // Used for the schema and for BEGIN, which takes no lock yet: a failure is on the writing side.
@@ -357,11 +365,8 @@ std::optional<qint64> CRegistryDatabase::CreateKeyId(const QString &keyPath)
         sqlite3_bind_int64(step.get(), 1, parent);
         BindText(step.get(), 2, fold);
         BindText(step.get(), 3, part);
-        const int rc = sqlite3_step(step.get());
-        if (rc != SQLITE_DONE) {
-            NoteFailure(rc, true);
+        if (!StepWrite(step.get()))
             return std::nullopt;
-        }
         parent = sqlite3_last_insert_rowid(m_db);
         m_keyIds.insert(prefix, parent);
     }
@@ -435,10 +440,7 @@ bool CRegistryDatabase::WriteValue(const QString &keyPath, const QString &name, 
                 BindText(step.get(), 5, value.text);
             else
                 sqlite3_bind_int64(step.get(), 5, value.dword);
-            const int rc = sqlite3_step(step.get());
-            ok = rc == SQLITE_DONE;
-            if (!ok)
-                NoteFailure(rc, true);
+            ok = StepWrite(step.get());
         }
     }
     if (!ok)
@@ -474,10 +476,7 @@ bool CRegistryDatabase::DeleteValue(const QString &keyPath, const QString &name)
     if (ok) {
         sqlite3_bind_int64(step.get(), 1, *id);
         BindText(step.get(), 2, Folded(name));
-        const int rc = sqlite3_step(step.get());
-        ok = rc == SQLITE_DONE;
-        if (!ok)
-            NoteFailure(rc, true);
+        ok = StepWrite(step.get());
     }
     if (!ok)
         return LoseWrite();
@@ -512,6 +511,8 @@ bool CRegistryDatabase::DeleteKey(const QString &keyPath)
     if (rc == SQLITE_ROW)
         return false;   // a key with nested keys stays as it is
     bool ok = rc == SQLITE_DONE;
+    if (!ok)
+        NoteFailure(rc, true);
     for (Sql which : {DeleteKeyValues, DeleteKeyRow}) {
         if (!ok)
             break;
@@ -519,14 +520,11 @@ bool CRegistryDatabase::DeleteKey(const QString &keyPath)
         ok = bool(step);
         if (ok) {
             sqlite3_bind_int64(step.get(), 1, *id);
-            rc = sqlite3_step(step.get());
-            ok = rc == SQLITE_DONE;
+            ok = StepWrite(step.get());
         }
     }
-    if (!ok) {
-        NoteFailure(rc, true);
+    if (!ok)
         return LoseWrite();
-    }
     QString prefix;
     for (const QString &part : parts)
         prefix += u'\\' + Fold(part);

@@ -78,6 +78,8 @@ private:
     bool Exec(const char *sql);
     sqlite3_stmt *Statement(Sql which);
     void NoteFailure(int rc, bool writing = false);
+    // Runs a statement that changes the database; a failure is noted on the writing side.
+    bool StepWrite(sqlite3_stmt *statement);
     bool Usable(bool forWrite);
     bool CheckExternalChange();
     bool LoseWrite();
