@@ -25,7 +25,7 @@ namespace {
 
 class SilentBoxes : public MessageBoxPresenter {
 public:
-    int ShowMessageBox(const QString &, const QString &, int) override { return mb::IdOk; }
+    MessageAnswer ShowMessageBox(const MessageBoxRequest &) override { return MessageAnswer::Ok; }
 };
 
 struct Setup {

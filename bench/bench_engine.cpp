@@ -28,15 +28,16 @@ public:
         if (row.sizeShown)
             bytes += row.size;
     }
-    void SettingUpdate(CFolderSetting *) override {}
-    int MessageBox(const QString &text, const QString &, int, int defaultAnswer) override
+    void SettingUpdate(const SettingState &) override {}
+    MessageAnswer MessageBox(const MessageBoxRequest &request) override
     {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        return defaultAnswer;
+        std::fprintf(stderr, "%s\n", request.text.toLocal8Bit().constData());
+        return request.unattended;
     }
     DeleteChoice ConfirmDelete(const QString &, const QString &, const QString &) override { return DeleteChoice::DeleteThis; }
     int TextWidth(const QString &text) override { return int(text.size()); }
     void EnableClose(bool) override {}
+    void RunFinished() override {}
     void RequestClose() override {}
 
     long long statusTexts = 0;
@@ -65,8 +66,7 @@ int main(int argc, char *argv[])
     AppFlags flags;
     RunRequest request;
     request.test = arguments.contains(QStringLiteral("--test"));
-    request.count = 1;
-    request.settings = &setting;
+    request.settings = {setting};
     request.host = &host;
     RunEnvironment environment{.fileSystem = disk, .flags = flags, .options = GlobalOptions{}, .snapshotProvider = {}};
 

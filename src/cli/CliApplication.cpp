@@ -68,12 +68,12 @@ int CCliApplication::Refuse(int code, const QString &japanese, const QString &en
     return code;
 }
 
-int CCliApplication::ShowMessageBox(const QString &text, const QString &caption, int type)
+MessageAnswer CCliApplication::ShowMessageBox(const MessageBoxRequest &request)
 {
     if (m_silentBoxes)
-        return 0;
-    std::fputs(QStringLiteral("[%1] %2").arg(caption, Line(text)).toUtf8().constData(), m_err);
-    return (type & mb::ButtonMask) == mb::Ok ? mb::IdOk : 0;
+        return MessageAnswer::None;
+    std::fputs(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)).toUtf8().constData(), m_err);
+    return request.Asks() ? MessageAnswer::None : MessageAnswer::Ok;
 }
 
 std::optional<int> CCliApplication::OpenConfiguration(CConfiguration &config, const CliOptions &options)
@@ -108,14 +108,14 @@ std::optional<int> CCliApplication::CheckProject(const CConfiguration &config, c
                   QStringLiteral("There is no project %1 (1 to %2).").arg(*options.project + 1).arg(count));
 }
 
-int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment, CFolderSetting *settings, int count,
-                             bool autoOnly, bool test, bool &stopped)
+int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings,
+                             int first, bool autoOnly, bool test, bool &stopped)
 {
     RunRequest request;
     request.test = test;
     request.autoOnly = autoOnly;
-    request.count = count;
-    request.settings = settings;
+    request.settings = std::move(settings);
+    request.first = first;
     request.host = &host;
     request.running = true;
     RunMirroringThread(request, environment);
@@ -162,19 +162,24 @@ int CCliApplication::RunStored(const CliOptions &options)
     const CTerminalRunHost::Streams streams = CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive);
     CTerminalRunHost host(streams);
     // As the main view does at every setting update: the whole active project is saved.
-    host.onSettingUpdate = [&](CFolderSetting *) { config.SaveProjectSettings(table, count, project); };
+    host.onSettingUpdate = [&](const SettingState &state) {
+        CFolderSetting &record = table.records()[state.index];
+        record.Errors = state.Errors;
+        record.LastExec = state.LastExec;
+        config.SaveProjectSettings(table, count, project);
+    };
     PosixFileSystem disk;
     RunEnvironment environment{.fileSystem = disk, .flags = m_flags, .options = config.Options(), .snapshotProvider = {}};
 
     int worst = 0;
     bool stopped = false;
     if (options.settings.isEmpty()) {
-        worst = RunOnce(host, environment, table.records(), count, true, options.test, stopped);
+        worst = RunOnce(host, environment, {table.records(), table.records() + count}, 0, true, options.test, stopped);
     } else {
         // One run per listed setting, as separate 更新 commands would. A stop the user chose on
         // the terminal ends them all; the unattended Abort of a failed setting ends only its own.
         for (int index : options.settings) {
-            worst = std::max(worst, RunOnce(host, environment, table.records() + index, 1, false, options.test, stopped));
+            worst = std::max(worst, RunOnce(host, environment, {table.records()[index]}, index, false, options.test, stopped));
             if (stopped && streams.interactive)
                 break;
         }
@@ -185,12 +190,11 @@ int CCliApplication::RunStored(const CliOptions &options)
 
 int CCliApplication::Mirror(const CliOptions &options)
 {
-    CFolderSetting setting = options.adHoc;
     CTerminalRunHost host(CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive));
     PosixFileSystem disk;
     RunEnvironment environment{.fileSystem = disk, .flags = m_flags, .options = GlobalOptions{}, .snapshotProvider = {}};
     bool stopped = false;
-    const int result = RunOnce(host, environment, &setting, 1, false, options.test, stopped);
+    const int result = RunOnce(host, environment, {options.adHoc}, 0, false, options.test, stopped);
     host.Finish();
     return result;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 class CConfiguration;
 class CTerminalRunHost;
@@ -42,11 +43,11 @@ private:
     // A project index that is not in the list is a usage error here, never the first project.
     std::optional<int> CheckProject(const CConfiguration &config, const CliOptions &options);
     // One run as the main view starts it; the run's result code.
-    int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, CFolderSetting *settings, int count,
+    int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings, int first,
                 bool autoOnly, bool test, bool &stopped);
     int Refuse(int code, const QString &japanese, const QString &english);
 
-    int ShowMessageBox(const QString &text, const QString &caption, int type) override;
+    MessageAnswer ShowMessageBox(const MessageBoxRequest &request) override;
 
     FILE *m_out;
     FILE *m_err;

@@ -48,44 +48,27 @@ QString TimeText(qint64 seconds)
 }
 
 struct Answer {
-    int id;
+    MessageAnswer id;
     char key;
     const char16_t *label;
 };
 constexpr std::array<Answer, 7> Answers{{
-    {mb::IdOk, 'o', u"[O]K"},
-    {mb::IdCancel, 'c', u"[C]キャンセル/Cancel"},
-    {mb::IdAbort, 'a', u"[A]中止/Abort"},
-    {mb::IdRetry, 'r', u"[R]再試行/Retry"},
-    {mb::IdIgnore, 'i', u"[I]無視/Ignore"},
-    {mb::IdYes, 'y', u"[Y]はい/Yes"},
-    {mb::IdNo, 'n', u"[N]いいえ/No"},
+    {MessageAnswer::Ok, 'o', u"[O]K"},
+    {MessageAnswer::Cancel, 'c', u"[C]キャンセル/Cancel"},
+    {MessageAnswer::Abort, 'a', u"[A]中止/Abort"},
+    {MessageAnswer::Retry, 'r', u"[R]再試行/Retry"},
+    {MessageAnswer::Ignore, 'i', u"[I]無視/Ignore"},
+    {MessageAnswer::Yes, 'y', u"[Y]はい/Yes"},
+    {MessageAnswer::No, 'n', u"[N]いいえ/No"},
 }};
 
-const Answer *AnswerOf(int id)
+const Answer *AnswerOf(MessageAnswer id)
 {
     for (const Answer &answer : Answers) {
         if (answer.id == id)
             return &answer;
     }
     return nullptr;
-}
-
-QList<int> ButtonsOf(int type)
-{
-    switch (type & mb::ButtonMask) {
-    case mb::OkCancel: return {mb::IdOk, mb::IdCancel};
-    case mb::AbortRetryIgnore: return {mb::IdAbort, mb::IdRetry, mb::IdIgnore};
-    case mb::YesNoCancel: return {mb::IdYes, mb::IdNo, mb::IdCancel};
-    case mb::YesNo: return {mb::IdYes, mb::IdNo};
-    default: return {mb::IdOk};
-    }
-}
-
-int DefaultButtonOf(int type, const QList<int> &buttons)
-{
-    const int index = (type & mb::DefaultButtonMask) / mb::DefaultButton2;
-    return buttons.value(index, buttons.front());
 }
 
 struct DeleteAnswer {
@@ -241,10 +224,15 @@ void CTerminalRunHost::Finish()
     std::fflush(m_streams.err);
 }
 
-void CTerminalRunHost::SettingUpdate(CFolderSetting *setting)
+void CTerminalRunHost::SettingUpdate(const SettingState &state)
 {
     if (onSettingUpdate)
-        onSettingUpdate(setting);
+        onSettingUpdate(state);
+}
+
+void CTerminalRunHost::RunFinished()
+{
+    std::fflush(m_streams.out);
 }
 
 char CTerminalRunHost::Ask(const QString &prompt)
@@ -263,36 +251,36 @@ char CTerminalRunHost::Ask(const QString &prompt)
     }
 }
 
-int CTerminalRunHost::MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer)
+MessageAnswer CTerminalRunHost::MessageBox(const MessageBoxRequest &request)
 {
     std::fflush(m_streams.out);
     EraseProgress();
-    const QList<int> buttons = ButtonsOf(type);
-    const bool asking = m_streams.interactive && buttons.size() > 1;
-    const bool information = (type & mb::IconMask) == mb::IconInformation;
+    const std::span<const MessageAnswer> buttons = request.Answers();
+    const bool asking = m_streams.interactive && request.Asks();
+    const bool information = request.icon == MessageIcon::Information;
     if (m_streams.quiet && information && !asking)
-        return defaultAnswer;
-    Write(m_streams.err, QStringLiteral("[%1] %2\n").arg(caption, text));
+        return request.unattended;
+    Write(m_streams.err, QStringLiteral("[%1] %2\n").arg(request.caption, request.text));
     if (!asking) {
-        if (buttons.size() > 1) {
-            if (const Answer *taken = AnswerOf(defaultAnswer))
+        if (request.Asks()) {
+            if (const Answer *taken = AnswerOf(request.unattended))
                 Write(m_streams.err, QStringLiteral("  -> %1\n").arg(QString::fromUtf16(taken->label).mid(3)));
         }
         std::fflush(m_streams.err);
-        return defaultAnswer;
+        return request.unattended;
     }
-    const int enterAnswer = DefaultButtonOf(type, buttons);
+    const MessageAnswer enterAnswer = request.DefaultAnswer();
     QStringList labels;
-    for (int id : buttons)
+    for (MessageAnswer id : buttons)
         labels << QString::fromUtf16(AnswerOf(id)->label) + (id == enterAnswer ? QStringLiteral("*") : QString());
     const QString prompt = labels.join(u' ') + QStringLiteral(" ? ");
     for (;;) {
         const char key = Ask(prompt);
         if (key == 0)
-            return defaultAnswer;
+            return request.unattended;
         if (key == '\n')
             return enterAnswer;
-        for (int id : buttons) {
+        for (MessageAnswer id : buttons) {
             if (AnswerOf(id)->key == key)
                 return id;
         }
@@ -301,12 +289,16 @@ int CTerminalRunHost::MessageBox(const QString &text, const QString &caption, in
 
 DeleteChoice CTerminalRunHost::ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText)
 {
-    if (!m_streams.interactive)
-        return DeleteChoice::DeleteThis;
     std::fflush(m_streams.out);
     EraseProgress();
     Write(m_streams.err, QStringLiteral(u"[ファイル削除確認] ファイル名: %1\n  更新日: %2\n  サイズ: %3\n")
                              .arg(fileName, dateText, sizeText));
+    if (!m_streams.interactive) {
+        // Nobody to ask: the file stays, as the setting asks for confirmation.
+        Write(m_streams.err, QStringLiteral(u"  -> スキップ/Skip\n"));
+        std::fflush(m_streams.err);
+        return UnansweredDelete;
+    }
     const QString prompt = QStringLiteral(u"[D]このファイルを削除/Delete* [A]以降すべて削除/All "
                                           u"[S]スキップ/Skip [C]中止/Cancel ? ");
     for (;;) {

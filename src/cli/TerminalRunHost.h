@@ -30,15 +30,16 @@ public:
     void StatusText(const QString &text, const QString &path) override;
     void ClearReport() override {}
     void AddReportRow(const ReportRow &row) override;
-    void SettingUpdate(CFolderSetting *setting) override;
-    int MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer) override;
+    void SettingUpdate(const SettingState &state) override;
+    MessageAnswer MessageBox(const MessageBoxRequest &request) override;
     DeleteChoice ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText) override;
     int TextWidth(const QString &text) override { return CellWidth(text); }
     void EnableClose(bool) override {}
+    void RunFinished() override;
     void RequestClose() override {}
 
     // Called with each setting whose state changed, before the worker goes on.
-    std::function<void(CFolderSetting *)> onSettingUpdate;
+    std::function<void(const SettingState &)> onSettingUpdate;
 
     // A row as its line, without the line end: operation, name, master time, backup time, size.
     static QString FormatRow(const ReportRow &row);

@@ -333,7 +333,7 @@ void CConfiguration::ConvertIniToUnicode()
         return;
     const QString iniPath = m_store.IniPath();
     const auto report = [this](const QString &path, int error) {
-        MessageBoxFormatted(m_boxes, IDS_MSG_INI_OPEN_FAILED, IDS_CAPTION_OPEN_INI, mb::Ok | mb::IconError | mb::TopMost,
+        MessageBoxFormatted(m_boxes, IDS_MSG_INI_OPEN_FAILED, IDS_CAPTION_OPEN_INI, {.icon = MessageIcon::Error},
                             path, SystemErrorText(error));
     };
     QByteArray old;
@@ -376,6 +376,6 @@ void CConfiguration::ConvertIniToUnicode()
         return;
     }
     LoadGlobalSettings();
-    MessageBoxFormatted(m_boxes, IDS_MSG_INI_CONVERTED, IDS_CAPTION_OPEN_INI, mb::Ok | mb::IconInformation | mb::TopMost,
+    MessageBoxFormatted(m_boxes, IDS_MSG_INI_CONVERTED, IDS_CAPTION_OPEN_INI, {.icon = MessageIcon::Information},
                         backup);
 }

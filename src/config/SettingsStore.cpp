@@ -200,7 +200,7 @@ bool CSettingsStore::PrepareIniFile(bool recreate)
 
 void CSettingsStore::ReportIniError(int error)
 {
-    MessageBoxFormatted(m_boxes, IDS_MSG_INI_OPEN_FAILED, IDS_CAPTION_OPEN_INI, mb::Ok | mb::IconError | mb::TopMost,
+    MessageBoxFormatted(m_boxes, IDS_MSG_INI_OPEN_FAILED, IDS_CAPTION_OPEN_INI, {.icon = MessageIcon::Error},
                         m_iniPath, SystemErrorText(error));
 }
 
@@ -217,14 +217,15 @@ bool CSettingsStore::ChooseSettingsStore()
             return true;
         }
     }
-    const int answer = MessageBoxById(m_boxes, IDS_ASK_FIRST_START_STORE, IDS_APP_TITLE,
-                                      mb::YesNoCancel | mb::IconQuestion | mb::DefaultButton3 | mb::TopMost);
+    const MessageAnswer answer = MessageBoxById(m_boxes, IDS_ASK_FIRST_START_STORE, IDS_APP_TITLE,
+                                                {.buttons = MessageButtons::YesNoCancel, .icon = MessageIcon::Question,
+                                                 .defaultButton = 2, .unattended = MessageAnswer::Cancel});
     switch (answer) {
-    case mb::IdYes:
+    case MessageAnswer::Yes:
         m_useRegistry = true;
         m_registry.WriteDword(saveKey, SaveKey, 1);
         return true;
-    case mb::IdNo:
+    case MessageAnswer::No:
         WriteSettingInt(SaveSection, SaveKey, 0, true);
         return true;
     default:   // Cancel, the box closed, or no box at all

@@ -10,8 +10,18 @@
 
 namespace {
 
-constexpr int RetryBox = mb::AbortRetryIgnore | mb::IconError | mb::TopMost;
-constexpr int AcknowledgeBox = mb::Ok | mb::IconError | mb::TopMost;
+// A failed change: Abort, Retry or Ignore; nobody there to answer ignores it.
+MessageBoxRequest RetryBox(const QString &text, const QString &caption)
+{
+    return {.text = text, .caption = caption, .buttons = MessageButtons::AbortRetryIgnore,
+            .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore};
+}
+
+// A failed check: acknowledged, and the item is given up.
+MessageBoxRequest AcknowledgeBox(const QString &text, const QString &caption)
+{
+    return {.text = text, .caption = caption, .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore};
+}
 // 1900-01-01 00:00 UTC: earlier times compare as 0.
 constexpr qint64 Year1900 = -2208988800;
 
@@ -31,7 +41,7 @@ CFileOperations::~CFileOperations() = default;
 
 bool CFileOperations::AskRetry(int level, const QString &detail, const QString &text, int captionId)
 {
-    if (m_run.ReportError(level, detail, text, m_run.Text(captionId), RetryBox, mb::IdIgnore) == mb::IdRetry)
+    if (m_run.ReportError(level, detail, RetryBox(text, m_run.Text(captionId))) == MessageAnswer::Retry)
         return true;
     m_run.CountError();
     return false;
@@ -191,14 +201,13 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
     const auto caption = [&] { return FormatPrintf(m_run.Text(IDS_FMT_CHECK_CAPTION), {checkName}); };
     if (!found) {
         const QString detail = SystemErrorText(error.code);
-        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore);
+        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, AcknowledgeBox(message(detail), caption()));
         m_run.CountError();
         return ExistResult::CheckFailed;
     }
     if (networkError != 0) {
         const QString detail = SystemErrorText(networkError);
-        m_run.ReportError(1, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore,
-                          CThreadMirroring::ReportResolvedByRetry);
+        m_run.ReportError(1, detail, AcknowledgeBox(message(detail), caption()), CThreadMirroring::ReportResolvedByRetry);
     }
     if (followLink && found->kind == ItemKind::Symlink) {
         // A trailing separator makes the system resolve the link.
@@ -216,7 +225,7 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
         return ExistResult::NotFound;
     retryNote.clear();
     const QString detail = m_run.Text(folder ? IDS_ERR_FILE_WITH_FOLDER_NAME : IDS_ERR_FOLDER_WITH_FILE_NAME);
-    m_run.ReportError(3, detail, message(detail), caption(), AcknowledgeBox, mb::IdIgnore);
+    m_run.ReportError(3, detail, AcknowledgeBox(message(detail), caption()));
     m_run.CountError();
     return ExistResult::CheckFailed;
 }
@@ -226,8 +235,7 @@ bool CFileOperations::CheckItemName(const QString &path, bool nameValid)
     if (nameValid)
         return true;
     const QString detail = m_run.Text(IDS_ERR_INVALID_NAME);
-    m_run.ReportError(3, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}), detail,
-                      AcknowledgeBox, mb::IdIgnore);
+    m_run.ReportError(3, detail, AcknowledgeBox(FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}), detail));
     m_run.CountError();
     return false;
 }

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int RefusalBox = mb::Ok | mb::IconError | mb::TopMost;
 
 bool IsInside(const QString &inner, const QString &outer)
 {
@@ -82,9 +81,9 @@ bool CThreadMirroring::MessagesSuppressedForExit() const
     return environment.flags.AfterRunExit && environment.options.AutoExitWhenError;
 }
 
-void CThreadMirroring::ShowRunMessage(const QString &text, const QString &caption, int icon)
+void CThreadMirroring::ShowRunMessage(const QString &text, const QString &caption, MessageIcon icon)
 {
-    Host().MessageBox(text, caption, mb::Ok | icon | mb::TopMost, mb::IdOk);
+    Host().MessageBox({.text = text, .caption = caption, .icon = icon});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -123,7 +122,7 @@ bool CThreadMirroring::Run()
             result = 4;
         } else {
             runSuccess = true;
-            for (int index = 0; index < request->count; ++index) {
+            for (int index = 0; index < int(request->settings.size()); ++index) {
                 if (!ProcessSelected(index, runSuccess))
                     break;
             }
@@ -132,7 +131,7 @@ bool CThreadMirroring::Run()
 
     FinishRun();
     if (!IsTest() && flags.AfterRunMessage)
-        ShowRunMessage(Text(IDS_MSG_BACKUP_COMPLETE), Text(IDS_CAPTION_BACKUP_COMPLETE), mb::IconInformation);
+        ShowRunMessage(Text(IDS_MSG_BACKUP_COMPLETE), Text(IDS_CAPTION_BACKUP_COMPLETE), MessageIcon::Information);
     const bool afterRunAction = flags.AfterRunExit || flags.AfterRunShutdown;
     const bool anythingRan = flags.AnySettingCompleted || flags.AutoMode;
     const bool mayClose = runSuccess || (flags.AutoMode && options.AutoExitWhenError);
@@ -144,7 +143,7 @@ bool CThreadMirroring::Run()
 void CThreadMirroring::ShowMatcherError(const CBRegExp &matcher)
 {
     if (!MessagesSuppressedForExit())
-        ShowRunMessage(matcher.ErrorText(), Text(IDS_APP_TITLE), mb::IconError);
+        ShowRunMessage(matcher.ErrorText(), Text(IDS_APP_TITLE), MessageIcon::Error);
 }
 
 bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
@@ -166,7 +165,7 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
     }
 
     candidate.Errors = CFolderSetting::ErrorsRunning;
-    Host().SettingUpdate(&candidate);
+    PublishSetting(index, candidate);
     candidate.Errors = 0;
 
     const QString title = FormatPrintf(Text(IDS_REPORT_SETTING_TITLE), {candidate.Name});
@@ -193,7 +192,7 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
     } else {
         AddReportRow(Text(IDS_OP_ABORTED), QString());
         if (!MessagesSuppressedForExit())
-            ShowRunMessage(Text(IDS_MSG_RUN_ABORTED), Text(IDS_CAPTION_RUN_ABORTED), mb::IconExclamation);
+            ShowRunMessage(Text(IDS_MSG_RUN_ABORTED), Text(IDS_CAPTION_RUN_ABORTED), MessageIcon::Warning);
         runSuccess = false;
     }
     logFile.Close();
@@ -203,7 +202,7 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
         candidate.LastExec = workingCopy->LastExec;
     }
     setting = &candidate;
-    Host().SettingUpdate(&candidate);
+    PublishSetting(index, candidate);
 
     if (!completed) {
         result = std::max(result, 1);
@@ -211,6 +210,11 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
     }
     environment.flags.AnySettingCompleted = true;
     return true;
+}
+
+void CThreadMirroring::PublishSetting(int index, const CFolderSetting &candidate)
+{
+    Host().SettingUpdate({.index = request->first + index, .Errors = candidate.Errors, .LastExec = candidate.LastExec});
 }
 
 QString CThreadMirroring::DateFolderOf(const QString &backup) const
@@ -246,8 +250,8 @@ bool CThreadMirroring::CompilePatterns(const CFolderSetting &candidate)
     if (!environment.flags.LogoffMode) {
         const int shortId = files ? IDS_ERR_FOLDER_PATTERN : IDS_ERR_FILE_PATTERN;
         const int messageId = files ? IDS_MSG_FOLDER_PATTERN : IDS_MSG_FILE_PATTERN;
-        ReportError(3, Text(shortId), Text(messageId), Text(IDS_CAPTION_TARGET_ERROR),
-                    mb::Ok | mb::IconError | mb::TopMost, mb::IdIgnore);
+        ReportError(3, Text(shortId), {.text = Text(messageId), .caption = Text(IDS_CAPTION_TARGET_ERROR),
+                                       .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore});
         AddErrorRow();
     }
     return false;
@@ -279,6 +283,7 @@ void CThreadMirroring::FinishRun()
     folderMatcher.Release();
     shadowCopy->ReleaseSnapshot();
     Host().EnableClose(true);
+    Host().RunFinished();
     request->running = false;
     environment.flags.LastRunResult = result;
 }
@@ -314,16 +319,17 @@ std::optional<bool> CThreadMirroring::CheckVolume()
     const bool exchangeable = Disk().IsExchangeable(root);
     const bool offerExchange = !current.VolErrorSkip
         && ((!flags.AutoMode && exchangeable) || (flags.AutoMode && !MessagesSuppressedForExit()));
-    const int box = (current.VolErrorSkip ? mb::Ok : mb::AbortRetryIgnore) | mb::IconError | mb::TopMost;
-    const int defaultAnswer = current.VolErrorSkip ? mb::IdIgnore : mb::IdAbort;
+    MessageBoxRequest box{.caption = Text(IDS_CAPTION_VOLUME_LABEL),
+                          .buttons = current.VolErrorSkip ? MessageButtons::Ok : MessageButtons::AbortRetryIgnore,
+                          .icon = MessageIcon::Error,
+                          .unattended = current.VolErrorSkip ? MessageAnswer::Ignore : MessageAnswer::Abort};
     for (;;) {
         const QString label = Disk().VolumeLabel(root);
         if (label.compare(current.Volume, Qt::CaseInsensitive) == 0)
             return std::nullopt;
-        const QString text = FormatPrintf(Text(offerExchange ? IDS_MSG_VOLUME_LABEL_EXCHANGE : IDS_MSG_VOLUME_LABEL),
-                                          {current.Name, current.Volume, label});
-        if (ReportError(4, Text(IDS_ERR_VOLUME_LABEL), text, Text(IDS_CAPTION_VOLUME_LABEL), box, defaultAnswer)
-            != mb::IdRetry)
+        box.text = FormatPrintf(Text(offerExchange ? IDS_MSG_VOLUME_LABEL_EXCHANGE : IDS_MSG_VOLUME_LABEL),
+                                {current.Name, current.Volume, label});
+        if (ReportError(4, Text(IDS_ERR_VOLUME_LABEL), box) != MessageAnswer::Retry)
             break;
     }
     setting->Errors = CFolderSetting::ErrorsVolumeSkipped;
@@ -335,7 +341,8 @@ bool CThreadMirroring::RefuseSetting(int shortId, int messageId, int captionId, 
 {
     const bool logoff = environment.flags.LogoffMode;
     if (!logoff)
-        ReportError(4, Text(shortId), Text(messageId), Text(captionId), RefusalBox, mb::IdAbort);
+        ReportError(4, Text(shortId), {.text = Text(messageId), .caption = Text(captionId), .icon = MessageIcon::Error,
+                                       .unattended = MessageAnswer::Abort});
     if (!logoff || rowInLogoffMode)
         AddErrorRow();
     return false;
@@ -407,14 +414,14 @@ bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
 // ---------------------------------------------------------------------------------------------
 // Errors
 
-int CThreadMirroring::ReportError(int level, const QString &detail, const QString &text, const QString &caption,
-                                  int boxType, int defaultAnswer, ReportMode mode)
+MessageAnswer CThreadMirroring::ReportError(int level, const QString &detail, const MessageBoxRequest &box,
+                                            ReportMode mode)
 {
     const AppFlags &flags = environment.flags;
     result = std::max(result, level);
-    lastError = caption + QStringLiteral(": ") + detail;
+    lastError = box.caption + QStringLiteral(": ") + detail;
 
-    int answer = defaultAnswer;
+    MessageAnswer answer = box.unattended;
     QString heading;
     if (mode == ReportResolvedByRetry) {
         heading = Text(IDS_LOG_ERROR_RESOLVED);
@@ -422,27 +429,27 @@ int CThreadMirroring::ReportError(int level, const QString &detail, const QStrin
         const bool leave = level < 4 && setting && setting->ErrorLeave;
         const bool suppressed = flags.AutoMode && flags.AfterRunExit && environment.options.AutoExitWhenError;
         if (leave) {
-            answer = mb::IdIgnore;
+            answer = MessageAnswer::Ignore;
         } else if (!suppressed) {
-            const int shown = Host().MessageBox(text, caption, boxType, defaultAnswer);
-            if ((boxType & mb::ButtonMask) == mb::AbortRetryIgnore)
+            const MessageAnswer shown = Host().MessageBox(box);
+            if (box.Asks())
                 answer = shown;
         }
         switch (answer) {
-        case mb::IdAbort:
+        case MessageAnswer::Abort:
             RequestStop();
             heading = Text(IDS_LOG_ERROR_ABORTED);
             break;
-        case mb::IdRetry:
+        case MessageAnswer::Retry:
             return answer;
-        case mb::IdIgnore:
+        case MessageAnswer::Ignore:
             heading = Text(IDS_LOG_ERROR_IGNORED);
             break;
         default:
             break;
         }
     }
-    WriteLogLine(level, FormatPrintf(Text(IDS_LOG_ERROR_BLOCK), {heading, text}), logFile.flush);
+    WriteLogLine(level, FormatPrintf(Text(IDS_LOG_ERROR_BLOCK), {heading, box.text}), logFile.flush);
     return answer;
 }
 
@@ -512,7 +519,7 @@ bool CThreadMirroring::ClearGlobalLog()
     if (CRunLog::Truncate(path))
         return true;
     if (!environment.flags.LogoffMode)
-        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_IN_USE), {path}), Text(IDS_CAPTION_CLEAR_LOG), mb::IconExclamation);
+        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_IN_USE), {path}), Text(IDS_CAPTION_CLEAR_LOG), MessageIcon::Warning);
     return false;
 }
 
@@ -530,6 +537,6 @@ bool CThreadMirroring::OpenSettingLog(const CFolderSetting &current)
     if (logFile.Open(path, own && current.ClearLog))
         return true;
     if (!environment.flags.LogoffMode && !MessagesSuppressedForExit())
-        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_OPEN_FAILED), {path}), Text(IDS_CAPTION_OPEN_LOG), mb::IconExclamation);
+        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_OPEN_FAILED), {path}), Text(IDS_CAPTION_OPEN_LOG), MessageIcon::Warning);
     return false;
 }

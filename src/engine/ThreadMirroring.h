@@ -6,6 +6,7 @@
 #include "engine/TargetFilter.h"
 #include "engine/TreeWalk.h"
 #include "platform/BRegExp.h"
+#include "platform/MessageBox.h"
 #include "platform/VssBackup.h"
 
 #include <QString>
@@ -39,10 +40,10 @@ public:
     // (ignored errors included) or the volume check chose to skip it.
     bool ProcessSetting(CFolderSetting *current);
 
-    // Every failure of a run passes through here; returns the answer (mb::IdAbort, IdRetry, IdIgnore, 0).
+    // Every failure of a run passes through here; returns the answer that counts.
     enum ReportMode { ReportNormal = 0, ReportResolvedByRetry = 1 };
-    int ReportError(int level, const QString &detail, const QString &text, const QString &caption,
-                    int boxType, int defaultAnswer, ReportMode mode = ReportNormal);
+    MessageAnswer ReportError(int level, const QString &detail, const MessageBoxRequest &box,
+                              ReportMode mode = ReportNormal);
     // Counts an error into the setting and adds its row: what callers do after any answer but Retry.
     void CountError();
 
@@ -91,6 +92,7 @@ public:
 
 private:
     bool ProcessSelected(int index, bool &runSuccess);
+    void PublishSetting(int index, const CFolderSetting &candidate);
     QString DateFolderOf(const QString &backup) const;
     bool PassesSchedule(const CFolderSetting &candidate, qint64 startTime) const;
     bool CompilePatterns(const CFolderSetting &candidate);
@@ -98,7 +100,7 @@ private:
     void WriteHeader(const CFolderSetting &current);
     void FinishRun();
     bool MessagesSuppressedForExit() const;
-    void ShowRunMessage(const QString &text, const QString &caption, int icon);
+    void ShowRunMessage(const QString &text, const QString &caption, MessageIcon icon);
 
     bool ClearGlobalLog();
     bool OpenSettingLog(const CFolderSetting &current);

@@ -94,8 +94,10 @@ bool CTreeWalk::ListEntries(const QString &folder, QList<FolderEntry> &entries)
     if (error.kind == FsErrorKind::NotFound)
         return false;
     const QString detail = SystemErrorText(error.code);
-    m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {folder, detail}),
-                      m_run.Text(IDS_CAPTION_LIST_FOLDER_FAILED), mb::Ok | mb::IconError | mb::TopMost, mb::IdIgnore);
+    m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail,
+                      {.text = FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {folder, detail}),
+                       .caption = m_run.Text(IDS_CAPTION_LIST_FOLDER_FAILED), .icon = MessageIcon::Error,
+                       .unattended = MessageAnswer::Ignore});
     m_run.CountError();
     return false;
 }
@@ -218,9 +220,10 @@ bool CTreeWalk::BackupFile(qsizetype index)
     const std::optional<bool> dated = CTargetFilter::DateFilter(setting, masterTime);
     if (!dated) {
         const QString detail = m_run.Text(IDS_ERR_INVALID_TIMESTAMP);
-        m_run.ReportError(1, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {m_run.currentPath, detail}),
-                          m_run.Text(IDS_CAPTION_TIMESTAMP_CHECK), mb::Ok | mb::IconExclamation | mb::TopMost,
-                          mb::IdIgnore);
+        m_run.ReportError(1, detail,
+                          {.text = FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {m_run.currentPath, detail}),
+                           .caption = m_run.Text(IDS_CAPTION_TIMESTAMP_CHECK), .icon = MessageIcon::Warning,
+                           .unattended = MessageAnswer::Ignore});
         m_run.CountError();
         return false;
     }

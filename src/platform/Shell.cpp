@@ -67,14 +67,17 @@ QString FormatMessageText(const QString &text, const QString &insert1, const std
     return result;
 }
 
-int MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, int type)
+MessageAnswer MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, MessageBoxRequest box)
 {
-    return presenter.ShowMessageBox(LoadResString(textId), LoadResString(captionId), type);
+    box.text = LoadResString(textId);
+    box.caption = LoadResString(captionId);
+    return presenter.ShowMessageBox(box);
 }
 
-int MessageBoxFormatted(MessageBoxPresenter &presenter, int textId, int captionId, int type,
-                        const QString &insert1, const std::optional<QString> &insert2)
+MessageAnswer MessageBoxFormatted(MessageBoxPresenter &presenter, int textId, int captionId, MessageBoxRequest box,
+                                  const QString &insert1, const std::optional<QString> &insert2)
 {
-    return presenter.ShowMessageBox(FormatMessageText(LoadResString(textId), insert1, insert2),
-                                    LoadResString(captionId), type);
+    box.text = FormatMessageText(LoadResString(textId), insert1, insert2);
+    box.caption = LoadResString(captionId);
+    return presenter.ShowMessageBox(box);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/MessageBox.h"
+
 #include <QString>
 #include <optional>
-
-class MessageBoxPresenter;
 
 // Moves a file or folder (with its content) into the user's trash without asking anything.
 // True only when it really is in the trash.
@@ -19,10 +19,10 @@ int EnablePrivilege(const QString &name, bool enable);
 // Replaces every "|" by a zero character in place; returns the length before.
 qsizetype SplitFilterText(QString &text);
 
-// A message box whose texts come from the string table.
-int MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, int type);
+// A message box whose texts come from the string table; the rest of box as given.
+MessageAnswer MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, MessageBoxRequest box);
 // The same with "%1" and, when given, "%2" of the text replaced by the inserts.
-int MessageBoxFormatted(MessageBoxPresenter &presenter, int textId, int captionId, int type,
-                        const QString &insert1, const std::optional<QString> &insert2 = std::nullopt);
+MessageAnswer MessageBoxFormatted(MessageBoxPresenter &presenter, int textId, int captionId, MessageBoxRequest box,
+                                  const QString &insert1, const std::optional<QString> &insert2 = std::nullopt);
 // The text MessageBoxFormatted shows.
 QString FormatMessageText(const QString &text, const QString &insert1, const std::optional<QString> &insert2);

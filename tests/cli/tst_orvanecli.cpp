@@ -20,7 +20,7 @@ namespace {
 
 class NoBoxes : public MessageBoxPresenter {
 public:
-    int ShowMessageBox(const QString &, const QString &, int) override { return 0; }
+    MessageAnswer ShowMessageBox(const MessageBoxRequest &) override { return MessageAnswer::None; }
 };
 
 struct Outcome {

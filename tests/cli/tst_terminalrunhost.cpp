@@ -156,9 +156,10 @@ void tst_TerminalRunHost::quietKeepsOnlyErrors()
     host.AddReportRow(ReportRow{u"作成"_qs, u"one"_qs, Jan31, 0, true, 10});
     host.AddReportRow(ReportRow{u"エラー"_qs, u"失敗"_qs});
     host.StatusText(u"バックアップ中…"_qs, u"one"_qs);
-    QCOMPARE(host.MessageBox(u"完了"_qs, u"情報"_qs, mb::Ok | mb::IconInformation, mb::IdOk), mb::IdOk);
-    QCOMPARE(host.MessageBox(u"失敗しました"_qs, u"コピー"_qs, mb::AbortRetryIgnore | mb::IconError, mb::IdIgnore),
-             mb::IdIgnore);
+    QCOMPARE(host.MessageBox({.text = u"完了"_qs, .caption = u"情報"_qs}), MessageAnswer::Ok);
+    QCOMPARE(host.MessageBox({.text = u"失敗しました"_qs, .caption = u"コピー"_qs, .buttons = MessageButtons::AbortRetryIgnore,
+                              .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore}),
+             MessageAnswer::Ignore);
     host.Finish();
     QCOMPARE(t.out.text(), QString());
     const QString err = t.err.text();
@@ -202,45 +203,51 @@ void tst_TerminalRunHost::messageTakesUnattendedAnswer()
 {
     Terminal t;
     CTerminalRunHost host(t.streams());
-    QCOMPARE(host.MessageBox(u"ファイルをコピーできません"_qs, u"コピー失敗"_qs,
-                             mb::AbortRetryIgnore | mb::IconError | mb::DefaultButton2, mb::IdAbort),
-             mb::IdAbort);
-    QCOMPARE(host.MessageBox(u"処理が中断されました。"_qs, u"中断"_qs, mb::Ok | mb::IconExclamation, mb::IdOk), mb::IdOk);
+    QCOMPARE(host.MessageBox({.text = u"ファイルをコピーできません"_qs, .caption = u"コピー失敗"_qs,
+                              .buttons = MessageButtons::AbortRetryIgnore, .icon = MessageIcon::Error, .defaultButton = 1,
+                              .unattended = MessageAnswer::Abort}),
+             MessageAnswer::Abort);
+    QCOMPARE(host.MessageBox({.text = u"処理が中断されました。"_qs, .caption = u"中断"_qs, .icon = MessageIcon::Warning}),
+             MessageAnswer::Ok);
     const QString err = t.err.text();
     QVERIFY(err.contains(u"[コピー失敗] ファイルをコピーできません\n"_qs));
     QVERIFY2(err.contains(u"-> 中止/Abort"_qs), qPrintable(err));
     QVERIFY(err.contains(u"[中断] 処理が中断されました。"_qs));
-    QCOMPARE(host.ConfirmDelete(u"/b/x"_qs, u"1 バイト"_qs, u"2024/01/31 23:05:09"_qs), DeleteChoice::DeleteThis);
+    QCOMPARE(host.ConfirmDelete(u"/b/x"_qs, u"1 バイト"_qs, u"2024/01/31 23:05:09"_qs), DeleteChoice::SkipThis);
 }
 
 void tst_TerminalRunHost::messageAskedOnTerminal_data()
 {
     QTest::addColumn<QByteArray>("typed");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MessageButtons>("buttons");
+    QTest::addColumn<int>("defaultButton");
+    QTest::addColumn<MessageAnswer>("answer");
 
-    const int ari = mb::AbortRetryIgnore | mb::IconError;
-    QTest::newRow("retry") << QByteArray("r\n") << ari << mb::IdRetry;
-    QTest::newRow("ignore, upper case") << QByteArray("I\n") << ari << mb::IdIgnore;
-    QTest::newRow("unknown key asks again") << QByteArray("x\nabort\n") << ari << mb::IdAbort;
-    QTest::newRow("enter takes the default button") << QByteArray("\n") << (ari | mb::DefaultButton3) << mb::IdIgnore;
-    QTest::newRow("enter, first button") << QByteArray("\n") << ari << mb::IdAbort;
-    QTest::newRow("end of input: unattended answer") << QByteArray() << ari << mb::IdCancel;
-    QTest::newRow("yes no") << QByteArray("n\n") << int(mb::YesNo) << mb::IdNo;
-    QTest::newRow("a key the box lacks") << QByteArray("r\ny\n") << int(mb::YesNoCancel) << mb::IdYes;
-    QTest::newRow("ok box asks nothing") << QByteArray("r\n") << int(mb::Ok) << mb::IdCancel;
+    const MessageButtons ari = MessageButtons::AbortRetryIgnore;
+    QTest::newRow("retry") << QByteArray("r\n") << ari << 0 << MessageAnswer::Retry;
+    QTest::newRow("ignore, upper case") << QByteArray("I\n") << ari << 0 << MessageAnswer::Ignore;
+    QTest::newRow("unknown key asks again") << QByteArray("x\nabort\n") << ari << 0 << MessageAnswer::Abort;
+    QTest::newRow("enter takes the default button") << QByteArray("\n") << ari << 2 << MessageAnswer::Ignore;
+    QTest::newRow("enter, first button") << QByteArray("\n") << ari << 0 << MessageAnswer::Abort;
+    QTest::newRow("end of input: unattended answer") << QByteArray() << ari << 0 << MessageAnswer::Cancel;
+    QTest::newRow("yes no") << QByteArray("n\n") << MessageButtons::YesNo << 0 << MessageAnswer::No;
+    QTest::newRow("a key the box lacks") << QByteArray("r\ny\n") << MessageButtons::YesNoCancel << 0 << MessageAnswer::Yes;
+    QTest::newRow("ok box asks nothing") << QByteArray("r\n") << MessageButtons::Ok << 0 << MessageAnswer::Cancel;
 }
 
 void tst_TerminalRunHost::messageAskedOnTerminal()
 {
     QFETCH(QByteArray, typed);
-    QFETCH(int, type);
-    QFETCH(int, answer);
+    QFETCH(MessageButtons, buttons);
+    QFETCH(int, defaultButton);
+    QFETCH(MessageAnswer, answer);
     Terminal t;
     Typed in(typed);
     CTerminalRunHost host(t.streams(false, false, true, in.file()));
     // IdCancel stands for "nobody answered", so each case shows where its answer came from.
-    QCOMPARE(host.MessageBox(u"本文"_qs, u"見出し"_qs, type, mb::IdCancel), answer);
+    QCOMPARE(host.MessageBox({.text = u"本文"_qs, .caption = u"見出し"_qs, .buttons = buttons, .icon = MessageIcon::Error,
+                              .defaultButton = defaultButton, .unattended = MessageAnswer::Cancel}),
+             answer);
     QVERIFY(t.err.text().contains(u"[見出し] 本文"_qs));
 }
 

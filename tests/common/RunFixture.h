@@ -39,9 +39,9 @@ public:
         RunRequest request;
         request.test = test;
         request.autoOnly = autoOnly;
-        request.count = int(settings.size());
-        request.settings = settings.data();
+        request.settings.assign(settings.begin(), settings.end());
         request.host = &host;
+        host.table = &settings;
         request.running = true;
         if (stopAtStart)
             request.stop = true;
@@ -52,6 +52,7 @@ public:
         const bool success = RunMirroringThread(request, environment);
         stopFlag = nullptr;
         running = request.running;
+        host.table = nullptr;
         return success;
     }
 

@@ -20,15 +20,20 @@ void ScriptedRunHost::AddReportRow(const ReportRow &row)
     rows << row;
 }
 
-void ScriptedRunHost::SettingUpdate(CFolderSetting *setting)
+void ScriptedRunHost::SettingUpdate(const SettingState &state)
 {
-    errorsAtUpdate << setting->Errors;
+    updates << state;
+    errorsAtUpdate << state.Errors;
+    if (table && state.index >= 0 && state.index < table->size()) {
+        (*table)[state.index].Errors = state.Errors;
+        (*table)[state.index].LastExec = state.LastExec;
+    }
 }
 
-int ScriptedRunHost::MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer)
+MessageAnswer ScriptedRunHost::MessageBox(const MessageBoxRequest &request)
 {
-    questions << Question{text, caption, type, defaultAnswer};
-    return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    questions << request;
+    return answers.isEmpty() ? request.unattended : answers.takeFirst();
 }
 
 DeleteChoice ScriptedRunHost::ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText)
@@ -47,6 +52,11 @@ void ScriptedRunHost::EnableClose(bool enable)
     closeEnabled = enable;
     if (!enable)
         ++disabledCloseCount;
+}
+
+void ScriptedRunHost::RunFinished()
+{
+    ++runsFinished;
 }
 
 void ScriptedRunHost::RequestClose()

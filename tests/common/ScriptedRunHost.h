@@ -12,21 +12,15 @@ struct CFolderSetting;
 // A RunHost for tests: records everything a run tells it and answers from a script.
 class ScriptedRunHost : public RunHost {
 public:
-    struct Question {
-        QString text;
-        QString caption;
-        int type = 0;
-        int defaultAnswer = 0;
-    };
-
     void StatusText(const QString &text, const QString &path) override;
     void ClearReport() override;
     void AddReportRow(const ReportRow &row) override;
-    void SettingUpdate(CFolderSetting *setting) override;
-    int MessageBox(const QString &text, const QString &caption, int type, int defaultAnswer) override;
+    void SettingUpdate(const SettingState &state) override;
+    MessageAnswer MessageBox(const MessageBoxRequest &request) override;
     DeleteChoice ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText) override;
     int TextWidth(const QString &text) override;
     void EnableClose(bool enable) override;
+    void RunFinished() override;
     void RequestClose() override;
 
     // "operation name" per row, in order.
@@ -39,11 +33,15 @@ public:
 
     QList<ReportRow> rows;
     QStringList statusTexts;            // "text|path"
-    QList<Question> questions;
-    QList<int> answers;                 // taken in order; when empty, the default answer
+    QList<MessageBoxRequest> questions;
+    QList<MessageAnswer> answers;       // taken in order; when empty, the unattended answer
     QStringList deleteQuestions;        // "file|size|date"
     QList<DeleteChoice> deleteAnswers;  // when empty: DeleteThis
+    QList<SettingState> updates;
     QList<int> errorsAtUpdate;          // Errors of the setting at each update
+    // The table the updates are applied to, as the window's table is.
+    QList<CFolderSetting> *table = nullptr;
+    int runsFinished = 0;
     int clears = 0;
     int closeRequests = 0;
     bool closeEnabled = true;

@@ -18,23 +18,19 @@
 // Answers message boxes from a script and remembers every box it was shown.
 class ScriptedPresenter : public MessageBoxPresenter {
 public:
-    struct Box {
-        QString text;
-        QString caption;
-        int type = 0;
-    };
+    using Box = MessageBoxRequest;
 
-    int ShowMessageBox(const QString &text, const QString &caption, int type) override
+    MessageAnswer ShowMessageBox(const MessageBoxRequest &box) override
     {
-        boxes.push_back({text, caption, type});
+        boxes.push_back(box);
         if (answers.empty())
-            return mb::IdCancel;   // an unexpected box: the answer no one would want
-        const int answer = answers.front();
+            return MessageAnswer::Cancel;   // an unexpected box: the answer no one would want
+        const MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
 
-    std::deque<int> answers;
+    std::deque<MessageAnswer> answers;
     std::vector<Box> boxes;
 };
 

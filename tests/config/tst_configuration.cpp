@@ -623,7 +623,7 @@ void TestConfiguration::convertsACp932File()
     QCOMPARE(env.boxes.boxes[0].text, u"INI ファイルのエンコードを変更しました。\n元の INI ファイルは以下のパスに保存しました。\n"_qs
                                           + env.dir.filePath("program/" + copies[0]));
     QCOMPARE(env.boxes.boxes[0].caption, u"INI ファイルのオープン"_qs);
-    QCOMPARE(env.boxes.boxes[0].type, mb::Ok | mb::IconInformation | mb::TopMost);
+    QCOMPARE(env.boxes.boxes[0].icon, MessageIcon::Information);
 
     QVERIFY(ReadFile(env.iniPath()).startsWith("\xFF\xFE"));
     auto fresh = env.Fresh();

@@ -22,7 +22,7 @@ struct Start {
     ScriptedPresenter boxes;
     std::unique_ptr<CConfiguration> config;
 
-    Start(const QTemporaryDir &dir, std::initializer_list<int> answers = {}, bool forceIni = false, bool logoff = false)
+    Start(const QTemporaryDir &dir, std::initializer_list<MessageAnswer> answers = {}, bool forceIni = false, bool logoff = false)
     {
         flags.ForceIni = forceIni;
         flags.LogoffMode = logoff;
@@ -96,7 +96,7 @@ private Q_SLOTS:
 void TestFirstStart::questionAsksWithTheRightBox()
 {
     QTemporaryDir dir;
-    Start start(dir, {mb::IdCancel});
+    Start start(dir, {MessageAnswer::Cancel});
     start.store().ChooseSettingsStore();
     QCOMPARE(start.boxes.boxes.size(), size_t(1));
     const ScriptedPresenter::Box &box = start.boxes.boxes[0];
@@ -104,14 +104,17 @@ void TestFirstStart::questionAsksWithTheRightBox()
     QVERIFY(box.text.contains(u"設定をレジストリに保存しますか？"_qs));
     QVERIFY(box.text.endsWith(u"[キャンセル] 選択せず、このままプログラムを終了します。"_qs));
     QCOMPARE(box.caption, QString("Orvane Unicode"));
-    QCOMPARE(box.type, mb::YesNoCancel | mb::IconQuestion | mb::DefaultButton3 | mb::TopMost);
+    QCOMPARE(box.buttons, MessageButtons::YesNoCancel);
+    QCOMPARE(box.icon, MessageIcon::Question);
+    QCOMPARE(box.DefaultAnswer(), MessageAnswer::Cancel);
+    QVERIFY(box.topMost);
 }
 
 void TestFirstStart::yesKeepsSettingsInTheRegistry()
 {
     QTemporaryDir dir;
     {
-        Start start(dir, {mb::IdYes});
+        Start start(dir, {MessageAnswer::Yes});
         QVERIFY(start.store().ChooseSettingsStore());
         QVERIFY(start.store().UseRegistry());
     }
@@ -128,7 +131,7 @@ void TestFirstStart::noCreatesTheIniFileOnly()
 {
     QTemporaryDir dir;
     {
-        Start start(dir, {mb::IdNo});
+        Start start(dir, {MessageAnswer::No});
         QVERIFY(start.store().ChooseSettingsStore());
         QVERIFY(!start.store().UseRegistry());
     }
@@ -144,14 +147,14 @@ void TestFirstStart::noCreatesTheIniFileOnly()
 
 void TestFirstStart::cancelWritesNothing_data()
 {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("Cancel") << mb::IdCancel;
-    QTest::newRow("no box could be shown") << 0;
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::newRow("Cancel") << MessageAnswer::Cancel;
+    QTest::newRow("no box could be shown") << MessageAnswer::None;
 }
 
 void TestFirstStart::cancelWritesNothing()
 {
-    QFETCH(int, answer);
+    QFETCH(MessageAnswer, answer);
     QTemporaryDir dir;
     Start start(dir, {answer});
     QVERIFY(!start.store().ChooseSettingsStore());
@@ -267,7 +270,7 @@ void TestFirstStart::cancelledStartSavesNothingGlobal()
 {
     QTemporaryDir dir;
     {
-        Start start(dir, {mb::IdCancel});
+        Start start(dir, {MessageAnswer::Cancel});
         QVERIFY(!start.store().ChooseSettingsStore());
         start.config->SetGlobalSaveSuppressed(true);
         start.config->SaveGlobalSettings();

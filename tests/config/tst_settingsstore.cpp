@@ -362,7 +362,8 @@ void TestSettingsStore::unwritableFolderIsReportedOncePerWriteOrBatch()
     QCOMPARE(box.text, u"INI ファイルが開けません。\n設定が正常に保存できない可能性があります。\n\nファイル名: "_qs
                            + env.iniPath() + u"\nエラー: "_qs + SystemErrorText(expectedError));
     QCOMPARE(box.caption, u"INI ファイルのオープン"_qs);
-    QCOMPARE(box.type, mb::Ok | mb::IconError | mb::TopMost);
+    QCOMPARE(box.buttons, MessageButtons::Ok);
+    QCOMPARE(box.icon, MessageIcon::Error);
 
     {
         CSettingsStore::Batch batch(*env.store);

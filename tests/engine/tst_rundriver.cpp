@@ -177,7 +177,8 @@ void TestRunDriver::preflightRefusals()
     });
     QVERIFY(refusal != f->host.questions.cend());
     QVERIFY(refusal->text.startsWith(error + u'\n'));
-    QCOMPARE(refusal->type, mb::Ok | mb::IconError | mb::TopMost);
+    QCOMPARE(refusal->buttons, MessageButtons::Ok);
+    QCOMPARE(refusal->icon, MessageIcon::Error);
     QCOMPARE(f->host.questions.last().text, QStringLiteral(u"処理が中断されました。"));
     QVERIFY(f->host.rowTexts().contains(QStringLiteral(u"エラー フォルダ設定エラー: ") + error));
     QCOMPARE(f->host.rowTexts().last(), QStringLiteral(u"中断 "));
@@ -222,7 +223,7 @@ void TestRunDriver::backupFolderThatCannotBeCreated()
 {
     FaultInjectingFileSystem disk(f->posix);
     disk.failOn(Op::CreateFolder, f->backup.chopped(1), EACCES);
-    f->host.answers = {mb::IdIgnore};
+    f->host.answers = {MessageAnswer::Ignore};
     CFolderSetting s = f->setting();
     QVERIFY(!f->runOne(s, false, &disk));
     QCOMPARE(f->result(), 4);
@@ -239,14 +240,14 @@ void TestRunDriver::volumeLabel_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<bool>("volErrorSkip");
     QTest::addColumn<bool>("exchangeable");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<bool>("success");
     QTest::addColumn<int>("errors");
     QTest::addColumn<bool>("exchangeText");
-    QTest::newRow("label matches without regard to case") << "backup" << false << false << 0 << true << 0 << false;
-    QTest::newRow("mismatch skipped") << "OTHER" << true << true << 0 << true << -3 << false;
-    QTest::newRow("mismatch ignored on exchangeable media") << "OTHER" << false << true << mb::IdIgnore << true << -3 << true;
-    QTest::newRow("mismatch aborted on a fixed disk") << "OTHER" << false << false << mb::IdAbort << false << -3 << false;
+    QTest::newRow("label matches without regard to case") << "backup" << false << false << MessageAnswer::None << true << 0 << false;
+    QTest::newRow("mismatch skipped") << "OTHER" << true << true << MessageAnswer::None << true << -3 << false;
+    QTest::newRow("mismatch ignored on exchangeable media") << "OTHER" << false << true << MessageAnswer::Ignore << true << -3 << true;
+    QTest::newRow("mismatch aborted on a fixed disk") << "OTHER" << false << false << MessageAnswer::Abort << false << -3 << false;
 }
 
 void TestRunDriver::volumeLabel()
@@ -254,14 +255,14 @@ void TestRunDriver::volumeLabel()
     QFETCH(QString, label);
     QFETCH(bool, volErrorSkip);
     QFETCH(bool, exchangeable);
-    QFETCH(int, answer);
+    QFETCH(MessageAnswer, answer);
     QFETCH(bool, success);
     QFETCH(int, errors);
     QFETCH(bool, exchangeText);
     LabelledFileSystem disk;
     disk.label = label;
     disk.exchangeable = exchangeable;
-    if (answer)
+    if (answer != MessageAnswer::None)
         f->host.answers = {answer};
     CFolderSetting s = f->setting();
     s.CheckVolume = true;
@@ -288,7 +289,7 @@ void TestRunDriver::volumeRetryAfterExchangingMedia()
     LabelledFileSystem disk;
     disk.labels = {QStringLiteral("WRONG"), QStringLiteral("BACKUP")};
     disk.exchangeable = true;
-    f->host.answers = {mb::IdRetry};
+    f->host.answers = {MessageAnswer::Retry};
     CFolderSetting s = f->setting();
     s.CheckVolume = true;
     s.Volume = QStringLiteral("BACKUP");

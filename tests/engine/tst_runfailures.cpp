@@ -52,18 +52,18 @@ void TestRunFailures::init()
 
 void TestRunFailures::copyFailureAnswers_data()
 {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<bool>("completed");
     QTest::addColumn<int>("errors");
     QTest::addColumn<QByteArray>("backupOfA");
-    QTest::newRow("retry, then success") << mb::IdRetry << true << 0 << QByteArray("new a");
-    QTest::newRow("ignore") << mb::IdIgnore << true << 1 << QByteArray("old a");
-    QTest::newRow("abort") << mb::IdAbort << false << 1 << QByteArray("old a");
+    QTest::newRow("retry, then success") << MessageAnswer::Retry << true << 0 << QByteArray("new a");
+    QTest::newRow("ignore") << MessageAnswer::Ignore << true << 1 << QByteArray("old a");
+    QTest::newRow("abort") << MessageAnswer::Abort << false << 1 << QByteArray("old a");
 }
 
 void TestRunFailures::copyFailureAnswers()
 {
-    QFETCH(int, answer);
+    QFETCH(MessageAnswer, answer);
     QFETCH(bool, completed);
     QFETCH(int, errors);
     QFETCH(QByteArray, backupOfA);
@@ -75,7 +75,8 @@ void TestRunFailures::copyFailureAnswers()
     QCOMPARE(f->run(settings, false, false, &disk), completed);
 
     QCOMPARE(f->host.questions.first().caption, QStringLiteral(u"ファイルのコピーに失敗"));
-    QCOMPARE(f->host.questions.first().type, mb::AbortRetryIgnore | mb::IconError | mb::TopMost);
+    QCOMPARE(f->host.questions.first().buttons, MessageButtons::AbortRetryIgnore);
+    QCOMPARE(f->host.questions.first().icon, MessageIcon::Error);
     QCOMPARE(f->host.questions.first().text,
              QStringLiteral(u"コピー元：%1\nコピー先：%2\n\n%3").arg(f->masterPath("a.txt"), f->backupPath("a.txt"), SystemErrorText(EIO)));
     QCOMPARE(settings[0].Errors, errors);
@@ -95,7 +96,7 @@ void TestRunFailures::retryRepeatsWithoutLimit()
 {
     FaultInjectingFileSystem disk(f->posix);
     disk.failOn(Op::CopyFile, f->masterPath("a.txt"), EIO, 5);
-    f->host.answers = {mb::IdRetry, mb::IdRetry, mb::IdRetry, mb::IdRetry, mb::IdRetry};
+    f->host.answers = {MessageAnswer::Retry, MessageAnswer::Retry, MessageAnswer::Retry, MessageAnswer::Retry, MessageAnswer::Retry};
     CFolderSetting s = f->setting();
     QVERIFY(f->runOne(s, false, &disk));
     QCOMPARE(f->host.questions.size(), 5);
