@@ -1,8 +1,8 @@
 #include "engine/FileOperations.h"
 
-#include "engine/RunRequest.h"
-#include "engine/ThreadMirroring.h"
+#include "engine/RunState.h"
 #include "model/FolderSetting.h"
+#include "platform/VssBackup.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -32,40 +32,40 @@ qint64 WholeSeconds(const FileTime &time)
     return time.seconds < Year1900 ? 0 : time.seconds;
 }
 
-CFileOperations::CFileOperations(CThreadMirroring &run)
-    : m_run(run)
+CFileOperations::CFileOperations(CRunState &state, CRunReporter &reporter, FileSystem &disk, CVssBackup &shadowCopy)
+    : m_state(state), m_reporter(reporter), m_disk(disk), m_shadowCopy(shadowCopy)
 {
 }
 
 CFileOperations::~CFileOperations() = default;
 
-bool CFileOperations::AskRetry(int level, const QString &detail, const QString &text, int captionId)
+bool CFileOperations::AskRetry(ErrorLevel level, const QString &detail, const QString &text, int captionId)
 {
-    if (m_run.ReportError(level, detail, RetryBox(text, m_run.Text(captionId))) == MessageAnswer::Retry)
+    if (m_reporter.ReportError(level, detail, RetryBox(text, m_reporter.Text(captionId))) == MessageAnswer::Retry)
         return true;
-    m_run.CountError();
+    m_reporter.CountError();
     return false;
 }
 
 bool CFileOperations::CopyToBackup(const QString &source, const QString &target)
 {
-    if (m_run.IsTest())
+    if (m_state.IsTest())
         return true;
-    FileSystem &disk = m_run.Disk();
+    FileSystem &disk = m_disk;
     disk.MakeWritable(target, nullptr);
     FsError error;
     while (!disk.CopyFile(source, target, &error)) {
         QString detail = SystemErrorText(error.code);
-        if (m_run.setting->CopyLockedFile && error.kind == FsErrorKind::Sharing) {
-            CVssBackup &snapshot = *m_run.shadowCopy;
+        if (m_state.setting->CopyLockedFile && error.kind == FsErrorKind::Sharing) {
+            CVssBackup &snapshot = m_shadowCopy;
             if (snapshot.CopyFromSnapshot(ParentOfPath(source) + PathSeparator, NameOfPath(source), target, true))
                 return true;
             const int snapshotError = snapshot.LastCopyError();
             detail += QStringLiteral("\r\n")
-                + (snapshotError != 0 ? SystemErrorText(snapshotError) : m_run.Text(IDS_ERR_SNAPSHOT))
+                + (snapshotError != 0 ? SystemErrorText(snapshotError) : m_reporter.Text(IDS_ERR_SNAPSHOT))
                 + QStringLiteral("\r\n");
         }
-        if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_COPY_DETAIL), {source, target, detail}),
+        if (!AskRetry(ErrorLevel::Update, detail, FormatPrintf(m_reporter.Text(IDS_FMT_COPY_DETAIL), {source, target, detail}),
                       IDS_CAPTION_COPY_FAILED))
             return false;
     }
@@ -75,19 +75,19 @@ bool CFileOperations::CopyToBackup(const QString &source, const QString &target)
 
 bool CFileOperations::RemoveItem(const QString &path, bool folder)
 {
-    if (m_run.IsTest())
+    if (m_state.IsTest())
         return true;
-    FileSystem &disk = m_run.Disk();
+    FileSystem &disk = m_disk;
     disk.MakeWritable(path, nullptr);
     FsError error;
     const auto remove = [&] {
-        if (m_run.setting->DeleteRecycleBin)
+        if (m_state.setting->DeleteRecycleBin)
             return disk.MoveToTrash(path, &error);
         return folder ? disk.RemoveFolder(path, &error) : disk.DeleteFile(path, &error);
     };
     while (!remove()) {
         const QString detail = SystemErrorText(error.code);
-        if (!AskRetry(2, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}),
+        if (!AskRetry(ErrorLevel::Deletion, detail, FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {path, detail}),
                       folder ? IDS_CAPTION_DELETE_FOLDER_FAILED : IDS_CAPTION_DELETE_FILE_FAILED))
             return false;
     }
@@ -106,12 +106,12 @@ bool CFileOperations::RemoveBackupFolder(const QString &path)
 
 bool CFileOperations::RenameBackupItem(const QString &root, const QString &oldRelative, const QString &newRelative)
 {
-    if (m_run.IsTest())
+    if (m_state.IsTest())
         return true;
     FsError error;
-    while (!m_run.Disk().Move(root + oldRelative, root + newRelative, &error)) {
+    while (!m_disk.Move(root + oldRelative, root + newRelative, &error)) {
         const QString detail = SystemErrorText(error.code);
-        if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_RENAME_DETAIL), {oldRelative, newRelative, detail}),
+        if (!AskRetry(ErrorLevel::Update, detail, FormatPrintf(m_reporter.Text(IDS_FMT_RENAME_DETAIL), {oldRelative, newRelative, detail}),
                       IDS_CAPTION_RENAME_FAILED))
             return false;
     }
@@ -120,7 +120,7 @@ bool CFileOperations::RenameBackupItem(const QString &root, const QString &oldRe
 
 bool CFileOperations::CreateFolderChain(const QString &path)
 {
-    if (m_run.IsTest())
+    if (m_state.IsTest())
         return true;
     if (path.size() <= 1)
         return false;
@@ -131,12 +131,12 @@ bool CFileOperations::CreateFolderChain(const QString &path)
         const QString prefix = path.left(i);
         switch (CheckFolder(prefix, nullptr, true)) {
         case ExistResult::NotFound: {
-            if (m_run.IsStopped())
+            if (m_state.IsStopped())
                 return false;
             FsError error;
-            while (!m_run.Disk().CreateFolder(prefix, &error)) {
+            while (!m_disk.CreateFolder(prefix, &error)) {
                 const QString detail = SystemErrorText(error.code);
-                if (!AskRetry(3, detail, FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {prefix, detail}),
+                if (!AskRetry(ErrorLevel::Update, detail, FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {prefix, detail}),
                               IDS_CAPTION_CREATE_FOLDER_FAILED))
                     return false;
             }
@@ -165,7 +165,7 @@ ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status, 
 ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileStatus *status, bool followLink,
                                        const KnownStatus *known)
 {
-    const CFolderSetting &setting = *m_run.setting;
+    const CFolderSetting &setting = *m_state.setting;
     const QString query = path.size() > 1 && path.endsWith(PathSeparator) ? path.chopped(1) : path;
     const int attempts = setting.ErrorNetPathRetry ? std::max(1, setting.NetPathRetryCount) : 1;
 
@@ -176,7 +176,7 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
     if (known && known->notFound)
         return ExistResult::NotFound;
     for (int attempt = 1; !found; ++attempt) {
-        found = attempt == 1 && known ? known->status : m_run.Disk().Status(query, &error);
+        found = attempt == 1 && known ? known->status : m_disk.Status(query, &error);
         if (found)
             break;
         const bool network = error.kind == FsErrorKind::NetworkPath && setting.ErrorNetPathRetry;
@@ -185,48 +185,50 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
         if (!network)
             break;
         networkError = error.code;
-        retryNote = FormatPrintf(m_run.Text(IDS_FMT_RETRY_NOTE), {QString::number(attempt)});
-        if (m_run.IsStopped())
+        retryNote = FormatPrintf(m_reporter.Text(IDS_FMT_RETRY_NOTE), {QString::number(attempt)});
+        if (m_state.IsStopped())
             break;
-        m_run.StatusText(FormatPrintf(m_run.Text(IDS_STATUS_RETRYING), {QString::number(attempt)}), path);
+        m_reporter.StatusText(FormatPrintf(m_reporter.Text(IDS_STATUS_RETRYING), {QString::number(attempt)}), path);
         if (attempt >= attempts)
             break;
     }
 
     // The texts are built only when something is reported: this check runs for every file.
-    const QString &checkName = m_run.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
+    const QString &checkName = m_reporter.Text(folder ? IDS_CHECK_FOLDER_EXISTS : IDS_CHECK_FILE_EXISTS);
     const auto message = [&](const QString &detail) {
-        return FormatPrintf(m_run.Text(IDS_FMT_CHECK_MESSAGE), {checkName, retryNote, path, detail});
+        return FormatPrintf(m_reporter.Text(IDS_FMT_CHECK_MESSAGE), {checkName, retryNote, path, detail});
     };
-    const auto caption = [&] { return FormatPrintf(m_run.Text(IDS_FMT_CHECK_CAPTION), {checkName}); };
+    const auto caption = [&] { return FormatPrintf(m_reporter.Text(IDS_FMT_CHECK_CAPTION), {checkName}); };
     if (!found) {
         const QString detail = SystemErrorText(error.code);
-        m_run.ReportError(m_run.mirrorPass ? 2 : 3, detail, AcknowledgeBox(message(detail), caption()));
-        m_run.CountError();
+        m_reporter.ReportError(m_state.mirrorPass ? ErrorLevel::Deletion : ErrorLevel::Update, detail,
+                               AcknowledgeBox(message(detail), caption()));
+        m_reporter.CountError();
         return ExistResult::CheckFailed;
     }
     if (networkError != 0) {
         const QString detail = SystemErrorText(networkError);
-        m_run.ReportError(1, detail, AcknowledgeBox(message(detail), caption()), CThreadMirroring::ReportResolvedByRetry);
+        m_reporter.ReportError(ErrorLevel::Minor, detail, AcknowledgeBox(message(detail), caption()),
+                               CRunReporter::ErrorMode::ResolvedByRetry);
     }
     if (followLink && found->kind == ItemKind::Symlink) {
         // A trailing separator makes the system resolve the link.
-        if (const std::optional<FileStatus> target = m_run.Disk().Status(query + PathSeparator, nullptr))
+        if (const std::optional<FileStatus> target = m_disk.Status(query + PathSeparator, nullptr))
             found = target;
     }
     if (status)
         *status = *found;
     if (found->isFolder() == folder)
         return ExistResult::Found;
-    if (m_run.mirrorPass)
+    if (m_state.mirrorPass)
         return ExistResult::OtherKind;
     // The mirroring pass ran first and removes the item of the other kind in a real run.
-    if (setting.Mirroring && setting.BackupType == 1)
+    if (setting.Mirroring && setting.BackupType == BackupOrder::MirroringFirst)
         return ExistResult::NotFound;
     retryNote.clear();
-    const QString detail = m_run.Text(folder ? IDS_ERR_FILE_WITH_FOLDER_NAME : IDS_ERR_FOLDER_WITH_FILE_NAME);
-    m_run.ReportError(3, detail, AcknowledgeBox(message(detail), caption()));
-    m_run.CountError();
+    const QString detail = m_reporter.Text(folder ? IDS_ERR_FILE_WITH_FOLDER_NAME : IDS_ERR_FOLDER_WITH_FILE_NAME);
+    m_reporter.ReportError(ErrorLevel::Update, detail, AcknowledgeBox(message(detail), caption()));
+    m_reporter.CountError();
     return ExistResult::CheckFailed;
 }
 
@@ -234,45 +236,46 @@ bool CFileOperations::CheckItemName(const QString &path, bool nameValid)
 {
     if (nameValid)
         return true;
-    const QString detail = m_run.Text(IDS_ERR_INVALID_NAME);
-    m_run.ReportError(3, detail, AcknowledgeBox(FormatPrintf(m_run.Text(IDS_FMT_PATH_DETAIL), {path, detail}), detail));
-    m_run.CountError();
+    const QString detail = m_reporter.Text(IDS_ERR_INVALID_NAME);
+    m_reporter.ReportError(ErrorLevel::Update, detail,
+                           AcknowledgeBox(FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {path, detail}), detail));
+    m_reporter.CountError();
     return false;
 }
 
 bool CFileOperations::CopyTimes(const QString &source, const QString &target)
 {
-    const std::optional<FileStatus> status = m_run.Disk().Status(source, nullptr);
-    return status && m_run.Disk().SetTimes(target, status->lastAccess, status->lastWrite, nullptr);
+    const std::optional<FileStatus> status = m_disk.Status(source, nullptr);
+    return status && m_disk.SetTimes(target, status->lastAccess, status->lastWrite, nullptr);
 }
 
 bool CFileOperations::CopyTimesIfWanted(const QString &source, const QString &target)
 {
-    if (m_run.IsTest() || !m_run.setting->CopyFileTimeAll)
+    if (m_state.IsTest() || !m_state.setting->CopyFileTimeAll)
         return true;
     return CopyTimes(source, target);
 }
 
 bool CFileOperations::CopyFolderTimes(const QString &masterFolder, const QString &backupFolder)
 {
-    if (m_run.IsTest() || !m_run.setting->CopyFolderTime)
+    if (m_state.IsTest() || !m_state.setting->CopyFolderTime)
         return true;
     return CopyTimes(masterFolder, backupFolder);
 }
 
 quint64 CFileOperations::QueryFileSize(const QString &path)
 {
-    const std::optional<FileStatus> status = m_run.Disk().Status(path, nullptr);
+    const std::optional<FileStatus> status = m_disk.Status(path, nullptr);
     return status ? status->size : 0;
 }
 
 QString CFileOperations::ActualNameOf(const QString &path)
 {
-    return m_run.Disk().ActualName(path);
+    return m_disk.ActualName(path);
 }
 
 qint64 CFileOperations::LastWriteOf(const QString &path)
 {
-    const std::optional<FileStatus> status = m_run.Disk().Status(path, nullptr);
+    const std::optional<FileStatus> status = m_disk.Status(path, nullptr);
     return status ? WholeSeconds(status->lastWrite) : 0;
 }

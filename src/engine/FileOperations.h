@@ -1,12 +1,15 @@
 #pragma once
 
+#include "engine/RunReporter.h"
 #include "platform/FileSystem.h"
 
 #include <QString>
 
 #include <optional>
 
-class CThreadMirroring;
+class CRunReporter;
+class CVssBackup;
+struct CRunState;
 
 // Answer of an existence check.
 enum class ExistResult { Found = 0, NotFound = 1, OtherKind = 2, CheckFailed = 3 };
@@ -21,7 +24,7 @@ struct KnownStatus {
 // In a test run every operation that would change something succeeds at once and does nothing.
 class CFileOperations {
 public:
-    explicit CFileOperations(CThreadMirroring &run);
+    CFileOperations(CRunState &state, CRunReporter &reporter, FileSystem &disk, CVssBackup &shadowCopy);
     virtual ~CFileOperations();
 
     bool CopyToBackup(const QString &source, const QString &target);
@@ -52,9 +55,12 @@ private:
     bool CopyTimes(const QString &source, const QString &target);
     bool RemoveItem(const QString &path, bool folder);
     // Reports a failed change with Abort, Retry and Ignore; true when the caller is to try again.
-    bool AskRetry(int level, const QString &detail, const QString &text, int captionId);
+    bool AskRetry(ErrorLevel level, const QString &detail, const QString &text, int captionId);
 
-    CThreadMirroring &m_run;
+    CRunState &m_state;
+    CRunReporter &m_reporter;
+    FileSystem &m_disk;
+    CVssBackup &m_shadowCopy;
 };
 
 // Last-write time in whole seconds as the comparisons use it: a time before 1900 counts as 0.

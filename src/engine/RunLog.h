@@ -24,9 +24,6 @@ public:
     // Empties an existing file; true when there is none.
     static bool Truncate(const QString &path);
 
-    int threshold = 0;     // lowest level written: 1 drops the operation lines
-    bool flush = false;    // flush to the disk after each line
-
 private:
     int m_fd = -1;
 };

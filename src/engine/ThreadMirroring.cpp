@@ -13,10 +13,19 @@
 
 namespace {
 
-
 bool IsInside(const QString &inner, const QString &outer)
 {
     return inner.size() > outer.size() && inner.startsWith(outer);
+}
+
+
+// The disk's snapshot service, or this platform's own, which cannot snapshot.
+std::unique_ptr<CVssBackup> MakeShadowCopy(RunEnvironment &environment)
+{
+    FileSystem &disk = environment.fileSystem;
+    return std::make_unique<CVssBackup>(
+        disk, environment.snapshotProvider ? environment.snapshotProvider() : nullptr,
+        [&disk](const QString &folder) { return disk.VolumeRoot(folder); });
 }
 
 } // namespace
@@ -27,63 +36,24 @@ bool RunMirroringThread(RunRequest &request, RunEnvironment &environment)
     return run.Run();
 }
 
-CThreadMirroring::CThreadMirroring(RunRequest &runRequest, RunEnvironment &runEnvironment)
-    : request(&runRequest)
-    , environment(runEnvironment)
-    , filter(fileMatcher, folderMatcher)
-    , operations(*this)
-    , walk(*this)
+CThreadMirroring::CThreadMirroring(RunRequest &request, RunEnvironment &environment)
+    : m_request(request)
+    , m_environment(environment)
+    , m_state(request.test, request.stop)
+    , m_reporter(*request.host, m_state, environment.flags, environment.options)
+    , m_filter(m_fileMatcher, m_folderMatcher)
+    , m_shadowCopy(MakeShadowCopy(environment))
+    , m_operations(m_state, m_reporter, environment.fileSystem, *m_shadowCopy)
+    , m_walk(m_state, m_reporter, m_operations, m_filter, environment.fileSystem)
 {
-    FileSystem &disk = environment.fileSystem;
-    shadowCopy = std::make_unique<CVssBackup>(
-        disk, environment.snapshotProvider ? environment.snapshotProvider() : nullptr,
-        [&disk](const QString &folder) { return disk.VolumeRoot(folder); });
-    walkRoot = MakeFolderRoot(QDir::currentPath()).value_or(QString());
+    m_state.walkRoot = MakeFolderRoot(QDir::currentPath()).value_or(QString());
 }
 
 CThreadMirroring::~CThreadMirroring()
 {
-    shadowCopy->ReleaseSnapshot();
-    fileMatcher.Release();
-    folderMatcher.Release();
-}
-
-bool CThreadMirroring::IsTest() const
-{
-    return request->test;
-}
-
-bool CThreadMirroring::IsStopped() const
-{
-    return request->stop;
-}
-
-void CThreadMirroring::RequestStop()
-{
-    request->stop = true;
-}
-
-RunHost &CThreadMirroring::Host() const
-{
-    return *request->host;
-}
-
-const QString &CThreadMirroring::Text(int id)
-{
-    auto it = m_texts.find(id);
-    if (it == m_texts.end())
-        it = m_texts.emplace(id, LoadResString(id)).first;
-    return it->second;
-}
-
-bool CThreadMirroring::MessagesSuppressedForExit() const
-{
-    return environment.flags.AfterRunExit && environment.options.AutoExitWhenError;
-}
-
-void CThreadMirroring::ShowRunMessage(const QString &text, const QString &caption, MessageIcon icon)
-{
-    Host().MessageBox({.text = text, .caption = caption, .icon = icon});
+    m_shadowCopy->ReleaseSnapshot();
+    m_fileMatcher.Release();
+    m_folderMatcher.Release();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -91,38 +61,29 @@ void CThreadMirroring::ShowRunMessage(const QString &text, const QString &captio
 
 bool CThreadMirroring::Run()
 {
-    AppFlags &flags = environment.flags;
-    const GlobalOptions &options = environment.options;
-    masterRoot.clear();
-    backupRoot.clear();
-    mirrorPass = false;
-    deleteDepth = 0;
-    folderTimePending = 0;
-    logFile.Close();
-    logFile.flush = false;
-    result = 0;
-    lastError.clear();
+    AppFlags &flags = m_environment.flags;
+    const GlobalOptions &options = m_environment.options;
     flags.AnySettingCompleted = false;
-    request->running = true;
+    m_request.running = true;
 
     Host().EnableClose(false);
     Host().ClearReport();
 
     const bool globalLogReady = IsTest() || !options.OutputLog || !options.ClearLog || ClearGlobalLog();
     if (!globalLogReady)
-        result = 4;
+        m_reporter.RaiseResult(ErrorLevel::Setting);
 
     bool runSuccess = false;
-    if (!fileMatcher.Create(true)) {
-        ShowMatcherError(fileMatcher);
-        result = 4;
+    if (!m_fileMatcher.Create(true)) {
+        ShowMatcherError(m_fileMatcher);
+        m_reporter.RaiseResult(ErrorLevel::Setting);
     } else if (globalLogReady) {
-        if (!folderMatcher.Create(true)) {
-            ShowMatcherError(folderMatcher);
-            result = 4;
+        if (!m_folderMatcher.Create(true)) {
+            ShowMatcherError(m_folderMatcher);
+            m_reporter.RaiseResult(ErrorLevel::Setting);
         } else {
             runSuccess = true;
-            for (int index = 0; index < int(request->settings.size()); ++index) {
+            for (int index = 0; index < int(m_request.settings.size()); ++index) {
                 if (!ProcessSelected(index, runSuccess))
                     break;
             }
@@ -131,7 +92,7 @@ bool CThreadMirroring::Run()
 
     FinishRun();
     if (!IsTest() && flags.AfterRunMessage)
-        ShowRunMessage(Text(IDS_MSG_BACKUP_COMPLETE), Text(IDS_CAPTION_BACKUP_COMPLETE), MessageIcon::Information);
+        m_reporter.ShowMessage(Text(IDS_MSG_BACKUP_COMPLETE), Text(IDS_CAPTION_BACKUP_COMPLETE), MessageIcon::Information);
     const bool afterRunAction = flags.AfterRunExit || flags.AfterRunShutdown;
     const bool anythingRan = flags.AnySettingCompleted || flags.AutoMode;
     const bool mayClose = runSuccess || (flags.AutoMode && options.AutoExitWhenError);
@@ -142,24 +103,24 @@ bool CThreadMirroring::Run()
 
 void CThreadMirroring::ShowMatcherError(const CBRegExp &matcher)
 {
-    if (!MessagesSuppressedForExit())
-        ShowRunMessage(matcher.ErrorText(), Text(IDS_APP_TITLE), MessageIcon::Error);
+    if (!m_reporter.MessagesSuppressedForExit())
+        m_reporter.ShowMessage(matcher.ErrorText(), Text(IDS_APP_TITLE), MessageIcon::Error);
 }
 
 bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
 {
-    const qint64 startTime = environment.now().toSecsSinceEpoch();
-    request->current = index;
-    CFolderSetting &candidate = request->settings[index];
-    confirmDelete = candidate.DeleteConf;
-    if (request->autoOnly && !candidate.AutoExec)
+    const qint64 startTime = m_environment.now().toSecsSinceEpoch();
+    m_request.current = index;
+    CFolderSetting &candidate = m_request.settings[size_t(index)];
+    m_state.confirmDelete = candidate.DeleteConf;
+    if (m_request.autoOnly && !candidate.AutoExec)
         return true;
-    if (environment.flags.AutoMode && !PassesSchedule(candidate, startTime))
+    if (m_environment.flags.AutoMode && !PassesSchedule(candidate, startTime))
         return true;
 
-    setting = &candidate;
+    m_state.setting = &candidate;
     if ((!IsTest() && !OpenSettingLog(candidate)) || !CompilePatterns(candidate)) {
-        result = 4;
+        m_reporter.RaiseResult(ErrorLevel::Setting);
         runSuccess = false;
         return false;
     }
@@ -178,49 +139,48 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
         workingCopy->Backup = DateFolderOf(candidate.Backup);
     }
     CFolderSetting *current = workingCopy ? &*workingCopy : &candidate;
-    setting = current;
 
-    if (logFile.IsOpen() && !IsTest())
+    if (m_reporter.LogIsOpen() && !IsTest())
         WriteHeader(*current);
-    AddReportRow(Text(IsTest() ? IDS_OP_TEST_START : IDS_OP_START), title);
+    m_reporter.AddReportRow(Text(IsTest() ? IDS_OP_TEST_START : IDS_OP_START), title);
 
     const bool completed = ProcessSetting(current);
     if (completed) {
-        AddReportRow(Text(IDS_OP_END), separator);
+        m_reporter.AddReportRow(Text(IDS_OP_END), separator);
         if (!IsTest())
             current->LastExec = startTime;
     } else {
-        AddReportRow(Text(IDS_OP_ABORTED), QString());
-        if (!MessagesSuppressedForExit())
-            ShowRunMessage(Text(IDS_MSG_RUN_ABORTED), Text(IDS_CAPTION_RUN_ABORTED), MessageIcon::Warning);
+        m_reporter.AddReportRow(Text(IDS_OP_ABORTED), QString());
+        if (!m_reporter.MessagesSuppressedForExit())
+            m_reporter.ShowMessage(Text(IDS_MSG_RUN_ABORTED), Text(IDS_CAPTION_RUN_ABORTED), MessageIcon::Warning);
         runSuccess = false;
     }
-    logFile.Close();
+    m_reporter.CloseLog();
 
     if (workingCopy) {
         candidate.Errors = workingCopy->Errors;
         candidate.LastExec = workingCopy->LastExec;
     }
-    setting = &candidate;
+    m_state.setting = &candidate;
     PublishSetting(index, candidate);
 
     if (!completed) {
-        result = std::max(result, 1);
+        m_reporter.RaiseResult(ErrorLevel::Minor);
         return false;
     }
-    environment.flags.AnySettingCompleted = true;
+    m_environment.flags.AnySettingCompleted = true;
     return true;
 }
 
 void CThreadMirroring::PublishSetting(int index, const CFolderSetting &candidate)
 {
-    Host().SettingUpdate({.index = request->first + index, .Errors = candidate.Errors, .LastExec = candidate.LastExec});
+    Host().SettingUpdate({.index = m_request.first + index, .Errors = candidate.Errors, .LastExec = candidate.LastExec});
 }
 
 QString CThreadMirroring::DateFolderOf(const QString &backup) const
 {
     // Always a subfolder of the backup folder, never a sibling named like it.
-    const QDate today = environment.now().date();
+    const QDate today = m_environment.now().date();
     const QString date = QStringLiteral("%1%2%3")
                              .arg(today.year(), 4, 10, QChar(u'0'))
                              .arg(today.month(), 2, 10, QChar(u'0'))
@@ -231,10 +191,10 @@ QString CThreadMirroring::DateFolderOf(const QString &backup) const
 bool CThreadMirroring::PassesSchedule(const CFolderSetting &candidate, qint64 startTime) const
 {
     switch (candidate.ScheduleType) {
-    case 1:
+    case ScheduleKind::OncePerDay:
         return QDateTime::fromSecsSinceEpoch(startTime).date()
             != QDateTime::fromSecsSinceEpoch(candidate.LastExec).date();
-    case 2:
+    case ScheduleKind::EveryHours:
         // A clock set back gives a negative difference: the setting waits.
         return (startTime - candidate.LastExec) / 3600 >= candidate.ScheduleTime;
     default:
@@ -244,15 +204,16 @@ bool CThreadMirroring::PassesSchedule(const CFolderSetting &candidate, qint64 st
 
 bool CThreadMirroring::CompilePatterns(const CFolderSetting &candidate)
 {
-    const bool files = filter.CompileFilePatterns(candidate);
-    if (files && filter.CompileFolderPatterns(candidate))
+    const bool files = m_filter.CompileFilePatterns(candidate);
+    if (files && m_filter.CompileFolderPatterns(candidate))
         return true;
-    if (!environment.flags.LogoffMode) {
+    if (!m_environment.flags.LogoffMode) {
         const int shortId = files ? IDS_ERR_FOLDER_PATTERN : IDS_ERR_FILE_PATTERN;
         const int messageId = files ? IDS_MSG_FOLDER_PATTERN : IDS_MSG_FILE_PATTERN;
-        ReportError(3, Text(shortId), {.text = Text(messageId), .caption = Text(IDS_CAPTION_TARGET_ERROR),
-                                       .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore});
-        AddErrorRow();
+        m_reporter.ReportError(ErrorLevel::Update, Text(shortId),
+                               {.text = Text(messageId), .caption = Text(IDS_CAPTION_TARGET_ERROR),
+                                .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore});
+        m_reporter.AddErrorRow();
     }
     return false;
 }
@@ -267,25 +228,30 @@ QString CThreadMirroring::SeparatorFor(const QString &title)
 
 void CThreadMirroring::WriteHeader(const CFolderSetting &current)
 {
-    const qint64 now = environment.now().toSecsSinceEpoch();
-    WriteLogLine(99, Text(IDS_LOG_HEADER_RULE), false);
-    WriteLogLine(99, FormatPrintf(Text(IDS_LOG_HEADER_NAME), {current.Name}), false);
-    WriteLogLine(99, FormatLocalDateTime(now, Text(IDS_LOG_HEADER_TIME)).value_or(QString()), false);
-    WriteLogLine(99, FormatPrintf(Text(IDS_LOG_HEADER_MASTER), {ExpandEnvironment(current.Master)}), false);
-    WriteLogLine(99, FormatPrintf(Text(IDS_LOG_HEADER_BACKUP), {ExpandEnvironment(current.Backup)}), logFile.flush);
+    using Line = CRunReporter::LogLine;
+    const qint64 now = m_environment.now().toSecsSinceEpoch();
+    m_reporter.WriteLogLine(Line::Header, Text(IDS_LOG_HEADER_RULE), false);
+    m_reporter.WriteLogLine(Line::Header, FormatPrintf(Text(IDS_LOG_HEADER_NAME), {current.Name}), false);
+    m_reporter.WriteLogLine(Line::Header, FormatLocalDateTime(now, Text(IDS_LOG_HEADER_TIME)).value_or(QString()), false);
+    m_reporter.WriteLogLine(Line::Header, FormatPrintf(Text(IDS_LOG_HEADER_MASTER), {ExpandEnvironment(current.Master)}),
+                            false);
+    m_reporter.WriteLogLine(Line::Header, FormatPrintf(Text(IDS_LOG_HEADER_BACKUP), {ExpandEnvironment(current.Backup)}));
 }
 
 void CThreadMirroring::FinishRun()
 {
-    StatusText(Text(IDS_STATUS_FINISHED), QString());
-    logFile.Close();
-    fileMatcher.Release();
-    folderMatcher.Release();
-    shadowCopy->ReleaseSnapshot();
+    m_reporter.StatusText(Text(IDS_STATUS_FINISHED), QString());
+    m_reporter.CloseLog();
+    m_fileMatcher.Release();
+    m_folderMatcher.Release();
+    m_shadowCopy->ReleaseSnapshot();
+    // A window lives on after the run: nothing may keep the trees (a USB drive, say) busy.
+    m_walk.ReleaseReaders();
+    Disk().ReleaseHandles();
     Host().EnableClose(true);
     Host().RunFinished();
-    request->running = false;
-    environment.flags.LastRunResult = result;
+    m_request.running = false;
+    m_environment.flags.LastRunResult = m_reporter.Result();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,12 +259,12 @@ void CThreadMirroring::FinishRun()
 
 bool CThreadMirroring::ProcessSetting(CFolderSetting *current)
 {
-    setting = current;
+    m_state.setting = current;
     if (current->CheckVolume) {
         if (const std::optional<bool> skipped = CheckVolume())
             return *skipped;
     }
-    mirrorPass = false;
+    m_state.mirrorPass = false;
     const QString master = ExpandEnvironment(current->Master);
     const QString backup = ExpandEnvironment(current->Backup);
     if (!CheckMasterFolder(master) || !CheckBackupFolder(backup))
@@ -307,18 +273,18 @@ bool CThreadMirroring::ProcessSetting(CFolderSetting *current)
         return RefuseSetting(IDS_ERR_SAME_FOLDERS, IDS_MSG_SAME_FOLDERS, IDS_CAPTION_SETTING_ERROR);
     if (!CheckOverlap() || !EnsureBackupFolder(backup))
         return false;
-    return walk.Passes();
+    return m_walk.Passes();
 }
 
 std::optional<bool> CThreadMirroring::CheckVolume()
 {
-    const AppFlags &flags = environment.flags;
-    const CFolderSetting &current = *setting;
+    const AppFlags &flags = m_environment.flags;
+    CFolderSetting &current = *m_state.setting;
     const QString backup = ExpandEnvironment(current.Backup);
     const QString root = Disk().VolumeRoot(MakeFolderRoot(backup).value_or(backup));
     const bool exchangeable = Disk().IsExchangeable(root);
     const bool offerExchange = !current.VolErrorSkip
-        && ((!flags.AutoMode && exchangeable) || (flags.AutoMode && !MessagesSuppressedForExit()));
+        && ((!flags.AutoMode && exchangeable) || (flags.AutoMode && !m_reporter.MessagesSuppressedForExit()));
     MessageBoxRequest box{.caption = Text(IDS_CAPTION_VOLUME_LABEL),
                           .buttons = current.VolErrorSkip ? MessageButtons::Ok : MessageButtons::AbortRetryIgnore,
                           .icon = MessageIcon::Error,
@@ -329,30 +295,31 @@ std::optional<bool> CThreadMirroring::CheckVolume()
             return std::nullopt;
         box.text = FormatPrintf(Text(offerExchange ? IDS_MSG_VOLUME_LABEL_EXCHANGE : IDS_MSG_VOLUME_LABEL),
                                 {current.Name, current.Volume, label});
-        if (ReportError(4, Text(IDS_ERR_VOLUME_LABEL), box) != MessageAnswer::Retry)
+        if (m_reporter.ReportError(ErrorLevel::Setting, Text(IDS_ERR_VOLUME_LABEL), box) != MessageAnswer::Retry)
             break;
     }
-    setting->Errors = CFolderSetting::ErrorsVolumeSkipped;
-    AddErrorRow();
+    current.Errors = CFolderSetting::ErrorsVolumeSkipped;
+    m_reporter.AddErrorRow();
     return !IsStopped();
 }
 
 bool CThreadMirroring::RefuseSetting(int shortId, int messageId, int captionId, bool rowInLogoffMode)
 {
-    const bool logoff = environment.flags.LogoffMode;
+    const bool logoff = m_environment.flags.LogoffMode;
     if (!logoff)
-        ReportError(4, Text(shortId), {.text = Text(messageId), .caption = Text(captionId), .icon = MessageIcon::Error,
-                                       .unattended = MessageAnswer::Abort});
+        m_reporter.ReportError(ErrorLevel::Setting, Text(shortId),
+                               {.text = Text(messageId), .caption = Text(captionId), .icon = MessageIcon::Error,
+                                .unattended = MessageAnswer::Abort});
     if (!logoff || rowInLogoffMode)
-        AddErrorRow();
+        m_reporter.AddErrorRow();
     return false;
 }
 
 bool CThreadMirroring::CheckMasterFolder(const QString &master)
 {
-    const std::optional<QString> root = setting->Master.isEmpty() ? std::nullopt : MakeFolderRoot(master);
-    if (root && operations.CheckFolder(master, nullptr, true) == ExistResult::Found) {
-        masterRoot = *root;
+    const std::optional<QString> root = m_state.setting->Master.isEmpty() ? std::nullopt : MakeFolderRoot(master);
+    if (root && m_operations.CheckFolder(master, nullptr, true) == ExistResult::Found) {
+        m_state.masterRoot = *root;
         return true;
     }
     return RefuseSetting(IDS_ERR_MASTER_INVALID, IDS_MSG_MASTER_INVALID, IDS_CAPTION_SETTING_ERROR, true);
@@ -360,9 +327,9 @@ bool CThreadMirroring::CheckMasterFolder(const QString &master)
 
 bool CThreadMirroring::CheckBackupFolder(const QString &backup)
 {
-    const std::optional<QString> root = setting->Backup.isEmpty() ? std::nullopt : MakeFolderRoot(backup);
-    if (root && operations.CheckFolder(backup, nullptr, true) != ExistResult::CheckFailed) {
-        backupRoot = *root;
+    const std::optional<QString> root = m_state.setting->Backup.isEmpty() ? std::nullopt : MakeFolderRoot(backup);
+    if (root && m_operations.CheckFolder(backup, nullptr, true) != ExistResult::CheckFailed) {
+        m_state.backupRoot = *root;
         return true;
     }
     return RefuseSetting(IDS_ERR_BACKUP_INVALID, IDS_MSG_BACKUP_INVALID, IDS_CAPTION_SETTING_ERROR, true);
@@ -371,34 +338,34 @@ bool CThreadMirroring::CheckBackupFolder(const QString &backup)
 bool CThreadMirroring::CheckOverlap()
 {
     // Compared with links resolved, so a link cannot hide that one folder holds the other.
-    const QString master = Disk().ResolvedPath(masterRoot);
-    const QString backup = Disk().ResolvedPath(backupRoot);
+    const QString master = Disk().ResolvedPath(m_state.masterRoot);
+    const QString backup = Disk().ResolvedPath(m_state.backupRoot);
     if (master == backup)
         return RefuseSetting(IDS_ERR_SAME_FOLDERS, IDS_MSG_SAME_FOLDERS, IDS_CAPTION_SETTING_ERROR);
     if (IsInside(backup, master)) {
         // Harmless only when the walk never enters it: no subfolders, or a level of it is no target.
         const QStringList parts = backup.mid(master.size()).split(PathSeparator, Qt::SkipEmptyParts);
-        bool leftOut = !setting->SubDir;
+        bool leftOut = !m_state.setting->SubDir;
         for (qsizetype depth = 1; depth <= parts.size() && !leftOut; ++depth)
-            leftOut = !IsTarget(filter.FolderTarget(parts.mid(0, depth).join(PathSeparator)));
+            leftOut = !IsTarget(m_filter.FolderTarget(parts.mid(0, depth).join(PathSeparator)));
         if (!leftOut)
             return RefuseSetting(IDS_ERR_BACKUP_INSIDE_MASTER, IDS_MSG_BACKUP_INSIDE_MASTER, IDS_CAPTION_SETTING_ERROR);
     }
-    if (setting->Mirroring && IsInside(master, backup))
+    if (m_state.setting->Mirroring && IsInside(master, backup))
         return RefuseSetting(IDS_ERR_MASTER_INSIDE_BACKUP, IDS_MSG_MASTER_INSIDE_BACKUP, IDS_CAPTION_SETTING_ERROR);
     return true;
 }
 
 bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
 {
-    switch (operations.CheckFolder(backup, nullptr, true)) {
+    switch (m_operations.CheckFolder(backup, nullptr, true)) {
     case ExistResult::NotFound: {
         if (IsStopped())
             return false;
         const QString &operation = Text(IDS_OP_CREATE_FOLDER);
-        AddReportRow(operation, QStringLiteral("../") + LastNameOfPath(backup));
-        WriteOperationLine(operation, QStringLiteral("."));
-        if (operations.CreateFolderChain(backup))
+        m_reporter.AddReportRow(operation, QStringLiteral("../") + LastNameOfPath(backup));
+        m_reporter.WriteOperationLine(operation, QStringLiteral("."));
+        if (m_operations.CreateFolderChain(backup))
             return true;
         return RefuseSetting(IDS_ERR_CREATE_BACKUP_FOLDER, IDS_MSG_CREATE_BACKUP_FOLDER, IDS_CAPTION_CREATE_FOLDER_FAILED);
     }
@@ -412,131 +379,33 @@ bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Errors
-
-MessageAnswer CThreadMirroring::ReportError(int level, const QString &detail, const MessageBoxRequest &box,
-                                            ReportMode mode)
-{
-    const AppFlags &flags = environment.flags;
-    result = std::max(result, level);
-    lastError = box.caption + QStringLiteral(": ") + detail;
-
-    MessageAnswer answer = box.unattended;
-    QString heading;
-    if (mode == ReportResolvedByRetry) {
-        heading = Text(IDS_LOG_ERROR_RESOLVED);
-    } else {
-        const bool leave = level < 4 && setting && setting->ErrorLeave;
-        const bool suppressed = flags.AutoMode && flags.AfterRunExit && environment.options.AutoExitWhenError;
-        if (leave) {
-            answer = MessageAnswer::Ignore;
-        } else if (!suppressed) {
-            const MessageAnswer shown = Host().MessageBox(box);
-            if (box.Asks())
-                answer = shown;
-        }
-        switch (answer) {
-        case MessageAnswer::Abort:
-            RequestStop();
-            heading = Text(IDS_LOG_ERROR_ABORTED);
-            break;
-        case MessageAnswer::Retry:
-            return answer;
-        case MessageAnswer::Ignore:
-            heading = Text(IDS_LOG_ERROR_IGNORED);
-            break;
-        default:
-            break;
-        }
-    }
-    WriteLogLine(level, FormatPrintf(Text(IDS_LOG_ERROR_BLOCK), {heading, box.text}), logFile.flush);
-    return answer;
-}
-
-void CThreadMirroring::CountError()
-{
-    ++setting->Errors;
-    AddErrorRow();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Rows, status texts and the log
-
-void CThreadMirroring::AddReportRow(const QString &operation, const QString &name, qint64 masterTime,
-                                    qint64 backupTime, bool sizeShown, quint64 size)
-{
-    Host().AddReportRow(ReportRow{operation, name, masterTime, backupTime, sizeShown, size});
-}
-
-void CThreadMirroring::ReportOperation(const QString &operation, qint64 masterTime, const QString &relative,
-                                       qint64 backupTime, bool sizeShown, quint64 size, int where)
-{
-    if (where & ReportToList)
-        AddReportRow(operation, relative, masterTime, backupTime, sizeShown, size);
-    if (where & ReportToLog)
-        WriteOperationLine(operation, relative);
-}
-
-void CThreadMirroring::WriteOperationLine(const QString &operation, const QString &relative)
-{
-    WriteLogLine(0, FormatPrintf(Text(IDS_LOG_OPERATION_LINE), {operation, relative}), logFile.flush);
-}
-
-void CThreadMirroring::AddErrorRow()
-{
-    AddReportRow(Text(IDS_OP_ERROR), lastError);
-}
-
-void CThreadMirroring::StatusText(const QString &text, const QString &path)
-{
-    Host().StatusText(text, path);
-}
-
-void CThreadMirroring::WriteLogLine(int level, const QString &text, bool flush)
-{
-    if (!logFile.IsOpen() || IsTest() || level < logFile.threshold)
-        return;
-    logFile.Write(ToUtf8(text), flush);
-}
-
-bool CThreadMirroring::SkipsGoToLog() const
-{
-    const CFolderSetting &current = *setting;
-    const GlobalOptions &options = environment.options;
-    const bool skipLog = current.OutputLog ? current.OutputSkipLog : options.OutputSkipLog;
-    const bool errorsOnly = current.OutputLog ? current.OutputErrorOnly : options.OutputErrorOnly;
-    return skipLog && !errorsOnly;
-}
-
-int CThreadMirroring::SkipPolicy() const
-{
-    return (setting->ShowSkipFile ? ReportToList : 0) | (SkipsGoToLog() ? ReportToLog : 0);
-}
+// Logs
 
 bool CThreadMirroring::ClearGlobalLog()
 {
-    const QString path = ExpandEnvironment(environment.options.LogFileName);
+    const QString path = ExpandEnvironment(m_environment.options.LogFileName);
     if (CRunLog::Truncate(path))
         return true;
-    if (!environment.flags.LogoffMode)
-        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_IN_USE), {path}), Text(IDS_CAPTION_CLEAR_LOG), MessageIcon::Warning);
+    if (!m_environment.flags.LogoffMode)
+        m_reporter.ShowMessage(FormatPrintf(Text(IDS_MSG_LOG_IN_USE), {path}), Text(IDS_CAPTION_CLEAR_LOG),
+                               MessageIcon::Warning);
     return false;
 }
 
 bool CThreadMirroring::OpenSettingLog(const CFolderSetting &current)
 {
-    const GlobalOptions &options = environment.options;
+    const GlobalOptions &options = m_environment.options;
     const bool own = current.OutputLog;
-    logFile.Close();
-    logFile.flush = false;
+    m_reporter.CloseLog();
     if (!own && !options.OutputLog)
         return true;
-    logFile.threshold = (own ? current.OutputErrorOnly : options.OutputErrorOnly) ? 1 : 0;
-    logFile.flush = own ? current.WriteLogImmediately : options.WriteLogImmediately;
+    const bool errorsOnly = own ? current.OutputErrorOnly : options.OutputErrorOnly;
+    const bool flush = own ? current.WriteLogImmediately : options.WriteLogImmediately;
     const QString path = ExpandEnvironment(own ? current.LogFileName : options.LogFileName);
-    if (logFile.Open(path, own && current.ClearLog))
+    if (m_reporter.OpenLog(path, own && current.ClearLog, errorsOnly, flush))
         return true;
-    if (!environment.flags.LogoffMode && !MessagesSuppressedForExit())
-        ShowRunMessage(FormatPrintf(Text(IDS_MSG_LOG_OPEN_FAILED), {path}), Text(IDS_CAPTION_OPEN_LOG), MessageIcon::Warning);
+    if (!m_environment.flags.LogoffMode && !m_reporter.MessagesSuppressedForExit())
+        m_reporter.ShowMessage(FormatPrintf(Text(IDS_MSG_LOG_OPEN_FAILED), {path}), Text(IDS_CAPTION_OPEN_LOG),
+                               MessageIcon::Warning);
     return false;
 }

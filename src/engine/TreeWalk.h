@@ -8,15 +8,21 @@
 
 #include <memory>
 
-class CThreadMirroring;
+class CRunReporter;
 class CStatusPrefetch;
+class CTargetFilter;
+struct CRunState;
+
+// How a master file compares with its backup.
+enum class Comparison { Same = 0, BackupNewer = 1, MasterNewer = 2, SizeDiffers = 3 };
 
 // The two passes of a folder setting: the backup pass walks the master tree and brings the
 // backup up to date, the mirroring pass walks the backup tree and deletes what the master no
 // longer has. Depth-first, files before subfolders; only the current path is kept.
 class CTreeWalk {
 public:
-    explicit CTreeWalk(CThreadMirroring &run);
+    CTreeWalk(CRunState &state, CRunReporter &reporter, CFileOperations &operations, CTargetFilter &filter,
+              FileSystem &disk);
     virtual ~CTreeWalk();
 
     // Both passes in the setting's order, then the root's timestamp; true when they completed.
@@ -25,8 +31,10 @@ public:
     bool MirroringPass();
     bool WalkFolder(const QString &folder);
 
-    // 0 same, 1 backup newer, 2 master newer, 3 same time but other size.
-    int CompareFile(const FileStatus &master, const FileStatus &backup) const;
+    // In whole seconds, with the setting's tolerance; equal times with other sizes differ.
+    Comparison CompareFile(const FileStatus &master, const FileStatus &backup) const;
+    // Lets go of the reading thread and whatever it holds open.
+    void ReleaseReaders();
 
 private:
     bool StartPass(bool mirror, const QString &root);
@@ -44,7 +52,11 @@ private:
     QString RelativeOf(const QString &path) const;
     ExistResult MasterFileState(const QString &relative);
 
-    CThreadMirroring &m_run;
+    CRunState &m_state;
+    CRunReporter &m_reporter;
+    CFileOperations &m_operations;
+    CTargetFilter &m_filter;
+    FileSystem &m_disk;
     // The master counterpart of the backup folder whose files the mirroring pass is deciding
     // on, listed once instead of checked file by file. Only the current folder is held.
     QString m_listedMasterFolder;

@@ -3,6 +3,11 @@
 #include <QString>
 #include <QtGlobal>
 
+// Which pass of a setting runs first.
+enum class BackupOrder : qint32 { BackupFirst = 0, MirroringFirst = 1 };
+// When an unattended run takes a setting; any other stored value means every time.
+enum class ScheduleKind : qint32 { Always = 0, OncePerDay = 1, EveryHours = 2 };
+
 // One folder setting: which master folder is backed up into which backup folder, and how.
 // A plain record; every field bears the name of its settings key and starts with the value
 // of a newly created setting.
@@ -15,7 +20,7 @@ struct CFolderSetting {
     QString Target;               // carried and stored, never interpreted
     QString Volume;               // expected volume label of the backup drive
     bool Mirroring = true;        // delete from the backup what the master no longer has
-    qint32 BackupType = 0;        // 0 = backup then mirroring, 1 = mirroring then backup
+    BackupOrder BackupType = BackupOrder::BackupFirst;
     bool DeleteConf = false;      // ask before each deletion
     bool DeleteRecycleBin = false;
     bool OverWrite = true;        // overwrite a backup file that is newer than its master
@@ -43,7 +48,7 @@ struct CFolderSetting {
     bool MakeDateDir = false;
     qint32 TargetDateType = 0;    // 0 all, 1 since TargetDate, 2 since LastExec
     qint64 TargetDate = 0;
-    qint32 ScheduleType = 0;      // 0 always, 1 once a local day, 2 every ScheduleTime hours
+    ScheduleKind ScheduleType = ScheduleKind::Always;
     qint32 ScheduleTime = 1;
     bool OutputLog = false;       // own log instead of the global one
     bool OutputErrorOnly = false;

@@ -18,7 +18,7 @@ constexpr std::array kFields = {
     F::text(u"Target", &S::Target),
     F::text(u"Volume", &S::Volume),
     F::flag(u"Mirroring", &S::Mirroring),
-    F::integer(u"BackupType", &S::BackupType),
+    F::integer<&S::BackupType>(u"BackupType"),
     F::flag(u"DeleteConf", &S::DeleteConf),
     F::flag(u"DeleteRecycleBin", &S::DeleteRecycleBin),
     F::flag(u"OverWrite", &S::OverWrite),
@@ -26,24 +26,24 @@ constexpr std::array kFields = {
     F::flag(u"CheckVolume", &S::CheckVolume),
     F::flag(u"VolErrorSkip", &S::VolErrorSkip),
     F::flag(u"NtfsToFat", &S::NtfsToFat),
-    F::integer(u"LeaveTime", &S::LeaveTime),
+    F::integer<&S::LeaveTime>(u"LeaveTime"),
     F::flag(u"ErrorLeave", &S::ErrorLeave),
     F::flag(u"CopyLockedFile", &S::CopyLockedFile),
     F::flag(u"ErrorNetPathRetry", &S::ErrorNetPathRetry),
-    F::integer(u"NetPathRetryCount", &S::NetPathRetryCount),
+    F::integer<&S::NetPathRetryCount>(u"NetPathRetryCount"),
     F::flag(u"CheckFileName", &S::CheckFileName),
     F::flag(u"CopyFileTimeAll", &S::CopyFileTimeAll),
     F::flag(u"CopyFolderTime", &S::CopyFolderTime),
     F::flag(u"RenameCapital", &S::RenameCapital),
     F::flag(u"ShowSkipFile", &S::ShowSkipFile),
     F::flag(u"MakeDateDir", &S::MakeDateDir),
-    F::integer(u"TargetType", &S::TargetType),
+    F::integer<&S::TargetType>(u"TargetType"),
     F::text(u"TargetFile", &S::TargetFile),
     F::text(u"TargetDirectory", &S::TargetDirectory),
     F::flag(u"DeleteIgnoreTarget", &S::DeleteIgnoreTarget),
     F::flag(u"SkipTargetFileSize", &S::SkipTargetFileSize),
     F::sizeThreshold(u"TargetFileSize"),
-    F::integer(u"TargetDateType", &S::TargetDateType),
+    F::integer<&S::TargetDateType>(u"TargetDateType"),
     F::time(u"TargetDate", &S::TargetDate),
     F::flag(u"OutputLog", &S::OutputLog),
     F::flag(u"OutputErrorOnly", &S::OutputErrorOnly),
@@ -51,9 +51,9 @@ constexpr std::array kFields = {
     F::flag(u"ClearLog", &S::ClearLog),
     F::flag(u"WriteLogImmediately", &S::WriteLogImmediately),
     F::text(u"LogFileName", &S::LogFileName),
-    F::integer(u"Errors", &S::Errors),
-    F::integer(u"ScheduleType", &S::ScheduleType),
-    F::integer(u"ScheduleTime", &S::ScheduleTime),
+    F::integer<&S::Errors>(u"Errors"),
+    F::integer<&S::ScheduleType>(u"ScheduleType"),
+    F::integer<&S::ScheduleTime>(u"ScheduleTime"),
 };
 
 } // namespace
@@ -76,7 +76,7 @@ qint32 FolderSettingField::storedInteger(const CFolderSetting &record) const
 {
     switch (m_kind) {
     case Kind::Flag: return record.*m_flag ? 1 : 0;
-    case Kind::Integer: return record.*m_integer;
+    case Kind::Integer: return m_integer.get(record);
     // Times are kept as unsigned 32 bits, so they reach past 2038.
     case Kind::Time: return static_cast<qint32>(static_cast<quint32>(record.*m_time));
     case Kind::Text:
@@ -101,7 +101,7 @@ void FolderSettingField::setFromStoredInteger(CFolderSetting &record, qint32 val
 {
     switch (m_kind) {
     case Kind::Flag: record.*m_flag = value != 0; break;
-    case Kind::Integer: record.*m_integer = value; break;
+    case Kind::Integer: m_integer.set(record, value); break;
     case Kind::Time: record.*m_time = static_cast<quint32>(value); break;
     case Kind::Text:
     case Kind::SizeThreshold: break;

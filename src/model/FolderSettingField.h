@@ -4,6 +4,8 @@
 
 #include <QStringView>
 #include <span>
+#include <type_traits>
+#include <utility>
 
 // How one settings key of a folder setting maps to its field: the stores, the project save order
 // and the command line's key=value settings all go through this one table.
@@ -11,11 +13,19 @@ class FolderSettingField {
 public:
     enum class Kind { Flag, Integer, Time, Text, SizeThreshold };
 
-    static constexpr FolderSettingField flag(const char16_t *key, bool CFolderSetting::*m) { return {key, Kind::Flag, m, nullptr, nullptr, nullptr}; }
-    static constexpr FolderSettingField integer(const char16_t *key, qint32 CFolderSetting::*m) { return {key, Kind::Integer, nullptr, m, nullptr, nullptr}; }
-    static constexpr FolderSettingField time(const char16_t *key, qint64 CFolderSetting::*m) { return {key, Kind::Time, nullptr, nullptr, m, nullptr}; }
-    static constexpr FolderSettingField text(const char16_t *key, QString CFolderSetting::*m) { return {key, Kind::Text, nullptr, nullptr, nullptr, m}; }
-    static constexpr FolderSettingField sizeThreshold(const char16_t *key) { return {key, Kind::SizeThreshold, nullptr, nullptr, nullptr, nullptr}; }
+    static constexpr FolderSettingField flag(const char16_t *key, bool CFolderSetting::*m) { return {key, Kind::Flag, m, {}, nullptr, nullptr}; }
+    // A 32-bit integer, or a scoped enumeration stored as one.
+    template <auto Member>
+    static constexpr FolderSettingField integer(const char16_t *key)
+    {
+        using Value = std::remove_reference_t<decltype(std::declval<CFolderSetting &>().*Member)>;
+        const IntegerAccess access{[](const CFolderSetting &r) { return static_cast<qint32>(r.*Member); },
+                                   [](CFolderSetting &r, qint32 v) { r.*Member = static_cast<Value>(v); }};
+        return {key, Kind::Integer, nullptr, access, nullptr, nullptr};
+    }
+    static constexpr FolderSettingField time(const char16_t *key, qint64 CFolderSetting::*m) { return {key, Kind::Time, nullptr, {}, m, nullptr}; }
+    static constexpr FolderSettingField text(const char16_t *key, QString CFolderSetting::*m) { return {key, Kind::Text, nullptr, {}, nullptr, m}; }
+    static constexpr FolderSettingField sizeThreshold(const char16_t *key) { return {key, Kind::SizeThreshold, nullptr, {}, nullptr, nullptr}; }
 
     QStringView key() const { return QStringView(m_key); }
     Kind kind() const { return m_kind; }
@@ -33,14 +43,19 @@ public:
     static const FolderSettingField *find(QStringView key);
 
 private:
-    constexpr FolderSettingField(const char16_t *key, Kind kind, bool CFolderSetting::*f, qint32 CFolderSetting::*i,
+    struct IntegerAccess {
+        qint32 (*get)(const CFolderSetting &) = nullptr;
+        void (*set)(CFolderSetting &, qint32) = nullptr;
+    };
+
+    constexpr FolderSettingField(const char16_t *key, Kind kind, bool CFolderSetting::*f, IntegerAccess i,
                                  qint64 CFolderSetting::*t, QString CFolderSetting::*s)
         : m_key(key), m_kind(kind), m_flag(f), m_integer(i), m_time(t), m_text(s) {}
 
     const char16_t *m_key;
     Kind m_kind;
     bool CFolderSetting::*m_flag;
-    qint32 CFolderSetting::*m_integer;
+    IntegerAccess m_integer;
     qint64 CFolderSetting::*m_time;
     QString CFolderSetting::*m_text;
 };

@@ -425,6 +425,15 @@ class FolderHandles {
 public:
     ~FolderHandles() { CloseAll(); }
 
+    void CloseAll()
+    {
+        for (Slot &slot : m_slots) {
+            if (slot.fd >= 0)
+                ::close(slot.fd);
+            slot = {};
+        }
+    }
+
     int Open(QByteArrayView folder)
     {
         const quint64 generation = FolderGeneration.load(std::memory_order_acquire);
@@ -454,15 +463,6 @@ private:
         int fd = -1;
     };
 
-    void CloseAll()
-    {
-        for (Slot &slot : m_slots) {
-            if (slot.fd >= 0)
-                ::close(slot.fd);
-            slot = {};
-        }
-    }
-
     std::array<Slot, 4> m_slots;
     size_t m_next = 0;
     quint64 m_generation = 0;
@@ -482,6 +482,11 @@ bool PosixFileSystem::Changing(const QString &path, FsError *error, Call call)
 {
     ForgetFolders();
     return OnPath(path, error, call);
+}
+
+void PosixFileSystem::ReleaseHandles()
+{
+    OpenFolders.CloseAll();
 }
 
 std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *error)

@@ -24,6 +24,7 @@ public:
     QString ActualName(const QString &path) override;
     bool MoveToTrash(const QString &path, FsError *error) override;
     bool SupportsConcurrentReads() const override { return true; }
+    void ReleaseHandles() override;
 
 private:
     template <typename Call>

@@ -144,7 +144,7 @@ static qint64 FieldValue(const CFolderSetting &s, const QString &field)
 {
     const std::pair<const char *, qint64> values[] = {
         {"Mirroring", s.Mirroring}, {"DeleteConf", s.DeleteConf}, {"LeaveTime", s.LeaveTime},
-        {"BackupType", s.BackupType}, {"ScheduleTime", s.ScheduleTime}, {"TargetDate", s.TargetDate},
+        {"BackupType", qint64(s.BackupType)}, {"ScheduleTime", s.ScheduleTime}, {"TargetDate", s.TargetDate},
         {"LastExec", s.LastExec}, {"TargetFileSize", s.TargetFileSize}, {"TargetFileSizeUnit", s.TargetFileSizeUnit},
     };
     for (const auto &[name, value] : values) {

@@ -216,6 +216,9 @@ void tst_OrvaneCli::mirrorWithSettings_data()
     QTest::newRow("time: only files newer than a date")
         << QStringList{u"TargetDateType=1"_qs, u"TargetDate=4294967295"_qs} << QStringList{}
         << QStringList{u"a.txt"_qs, u"sub/b.bin"_qs, u"old.txt"_qs} << u"削除\told.txt\t"_qs;
+    QTest::newRow("delete confirmation that nobody answers keeps the file")
+        << QStringList{u"DeleteConf=1"_qs} << QStringList{u"a.txt"_qs, u"sub/b.bin"_qs, u"old.txt"_qs} << QStringList{}
+        << u"スキップ\told.txt\t"_qs;
     QTest::newRow("text: name of the title")
         << QStringList{u"Name=夜間 バックアップ"_qs, u"SubDir=0"_qs} << QStringList{u"a.txt"_qs}
         << QStringList{u"sub"_qs, u"old.txt"_qs} << u"開始\t--------------- 夜間 バックアップ ---------------\t"_qs;
@@ -338,7 +341,7 @@ void tst_OrvaneCli::scheduleGateWithAuto()
 {
     Workspace w;
     CFolderSetting hourly = w.setting(u"Daily24h"_qs, u"m1"_qs, u"b1"_qs);
-    hourly.ScheduleType = 2;
+    hourly.ScheduleType = ScheduleKind::EveryHours;
     hourly.ScheduleTime = 24;
     hourly.LastExec = QDateTime::currentSecsSinceEpoch() - 3600;
     hourly.Errors = 0;

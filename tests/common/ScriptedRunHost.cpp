@@ -57,6 +57,8 @@ void ScriptedRunHost::EnableClose(bool enable)
 void ScriptedRunHost::RunFinished()
 {
     ++runsFinished;
+    if (onRunFinished)
+        onRunFinished();
 }
 
 void ScriptedRunHost::RequestClose()

@@ -30,6 +30,7 @@ public:
 
     // Called for every status text, for instance to press stop at a chosen file.
     std::function<void(const QString &text, const QString &path)> onStatus;
+    std::function<void()> onRunFinished;
 
     QList<ReportRow> rows;
     QStringList statusTexts;            // "text|path"

@@ -196,7 +196,7 @@ void TestMirroring::mirroringFirstResolvesAFileWhereAFolderBelongs()
     QVERIFY(WriteFile(f->masterPath("data/x.txt"), "x", T0));
     QVERIFY(WriteFile(f->backupPath("data"), "a file in the way", T0));
     CFolderSetting s = f->setting();
-    s.BackupType = 1;
+    s.BackupType = BackupOrder::MirroringFirst;
     const QStringList before = TreeListing(f->dir.path());
     QVERIFY(f->runOne(s, true));
     const QStringList expected = {QStringLiteral(u"削除 data"), QStringLiteral(u"フォルダ作成 data"),

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <QDirIterator>
+
 #include <cerrno>
 
 using Op = FaultInjectingFileSystem::Op;
@@ -47,6 +49,8 @@ private Q_SLOTS:
     void patternThatDoesNotParseEndsTheRun();
     void afterRunActions_data();
     void afterRunActions();
+    void runWorksOnCopiesAndPublishesByIndex();
+    void noHandleIntoTheTreesOutlivesTheRun();
 
 private:
     std::unique_ptr<RunFixture> f;
@@ -104,7 +108,7 @@ void TestRunDriver::scheduleGate()
     f->flags.AutoMode = true;
     f->now = now;
     CFolderSetting s = f->setting();
-    s.ScheduleType = type;
+    s.ScheduleType = ScheduleKind(type);
     s.ScheduleTime = hours;
     s.LastExec = lastRun.toSecsSinceEpoch();
     QVERIFY(f->runOne(s));
@@ -345,3 +349,54 @@ void TestRunDriver::afterRunActions()
 
 QTEST_APPLESS_MAIN(TestRunDriver)
 #include "tst_rundriver.moc"
+
+void TestRunDriver::runWorksOnCopiesAndPublishesByIndex()
+{
+    // The host's table: the run takes settings 1 and 2 of it, and only the host writes it.
+    QList<CFolderSetting> table{f->setting("zero"), f->setting("one"), f->setting("two")};
+    table[2].Backup = f->dir.path() + "/second/";
+    RunRequest request;
+    request.settings = {table[1], table[2]};
+    request.first = 1;
+    request.host = &f->host;
+    f->host.table = &table;
+    bool runningAtFinish = false;
+    qsizetype rowsAtFinish = -1;
+    f->host.onRunFinished = [&] {
+        runningAtFinish = request.running;
+        rowsAtFinish = f->host.rows.size();
+    };
+    RunEnvironment environment{.fileSystem = f->posix, .flags = f->flags, .options = f->options, .snapshotProvider = {}};
+    QVERIFY(RunMirroringThread(request, environment));
+
+    QList<int> indexes;
+    for (const SettingState &state : std::as_const(f->host.updates))
+        indexes << state.index;
+    QCOMPARE(indexes, QList<int>({1, 1, 2, 2}));
+    QCOMPARE(table[0], f->setting("zero"));
+    QCOMPARE(table[1].Errors, 0);
+    QVERIFY(table[1].LastExec > 0);
+    QCOMPARE(table[2].LastExec, f->host.updates.last().LastExec);
+    // The end of the run is handed over while the run still counts as running, after every row.
+    QCOMPARE(f->host.runsFinished, 1);
+    QVERIFY(runningAtFinish);
+    QCOMPARE(rowsAtFinish, f->host.rows.size());
+    QVERIFY(!request.running);
+}
+
+void TestRunDriver::noHandleIntoTheTreesOutlivesTheRun()
+{
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(WriteFile(f->masterPath(QString("d%1/e/f%1.txt").arg(i)), "x", T0));
+    QList<CFolderSetting> settings{f->setting()};
+    QVERIFY(f->run(settings));
+    QVERIFY(f->run(settings));   // a rescan reads the backup side through folder handles
+    QStringList open;
+    QDirIterator fds("/proc/self/fd", QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    while (fds.hasNext()) {
+        const QString target = QFileInfo(fds.next()).symLinkTarget();
+        if (target.startsWith(f->dir.path()))
+            open << target;
+    }
+    QVERIFY2(open.isEmpty(), qPrintable(open.join(u'\n')));
+}

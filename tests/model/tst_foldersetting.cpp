@@ -80,7 +80,7 @@ void TestFolderSetting::everyKeyRoundTripsThroughItsStoredForm()
     source.Target = QStringLiteral("t");
     source.Volume = QStringLiteral("USB");
     source.Mirroring = false;
-    source.BackupType = 1;
+    source.BackupType = BackupOrder::MirroringFirst;
     source.DeleteConf = source.DeleteRecycleBin = true;
     source.OverWrite = source.SubDir = false;
     source.CheckVolume = source.VolErrorSkip = true;
@@ -99,7 +99,7 @@ void TestFolderSetting::everyKeyRoundTripsThroughItsStoredForm()
     source.MakeDateDir = true;
     source.TargetDateType = 2;
     source.TargetDate = 1600000000;
-    source.ScheduleType = 2;
+    source.ScheduleType = ScheduleKind::EveryHours;
     source.ScheduleTime = 24;
     source.OutputLog = source.OutputErrorOnly = true;
     source.OutputSkipLog = false;
