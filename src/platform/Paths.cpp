@@ -15,21 +15,6 @@ constexpr qsizetype MaxPathLength = 32767;
 
 } // namespace
 
-QString ToLongPath(const QString &path)
-{
-    return path;
-}
-
-bool IsUncPath(const QString &)
-{
-    return false;
-}
-
-int UncLevel(const QString &)
-{
-    return 0;
-}
-
 bool EndsWithSeparator(const QString &path)
 {
     return path.endsWith(PathSeparator);

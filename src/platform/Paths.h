@@ -9,12 +9,6 @@
 
 inline constexpr QChar PathSeparator = u'/';
 
-// Every path handed to the file system passes through here; POSIX needs no long form.
-QString ToLongPath(const QString &path);
-// There are no network path forms on this platform.
-bool IsUncPath(const QString &path);
-int UncLevel(const QString &path);
-
 bool EndsWithSeparator(const QString &path);
 
 // Absolute, lexically resolved ("." and ".." removed, relative input taken against the current

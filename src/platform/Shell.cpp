@@ -32,18 +32,6 @@ bool CopyFileTimes(const QString &source, const QString &target)
     return utimensat(AT_FDCWD, QFile::encodeName(target).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-int EnablePrivilege(const QString &, bool)
-{
-    return 0;
-}
-
-qsizetype SplitFilterText(QString &text)
-{
-    const qsizetype length = text.size();
-    text.replace(u'|', QChar(u'\0'));
-    return length;
-}
-
 QString FormatMessageText(const QString &text, const QString &insert1, const std::optional<QString> &insert2)
 {
     // One pass, so an insert that itself holds "%2" is not replaced again.

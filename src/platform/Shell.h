@@ -13,12 +13,6 @@ bool RecycleDelete(const QString &path);
 // not followed. True when the times were read and written.
 bool CopyFileTimes(const QString &source, const QString &target);
 
-// This platform has no process privileges to enable: always 0 (success).
-int EnablePrivilege(const QString &name, bool enable);
-
-// Replaces every "|" by a zero character in place; returns the length before.
-qsizetype SplitFilterText(QString &text);
-
 // A message box whose texts come from the string table; the rest of box as given.
 MessageAnswer MessageBoxById(MessageBoxPresenter &presenter, int textId, int captionId, MessageBoxRequest box);
 // The same with "%1" and, when given, "%2" of the text replaced by the inserts.

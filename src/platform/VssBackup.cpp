@@ -89,18 +89,17 @@ bool CVssBackup::CopyFromSnapshot(const QString &folder, const QString &name, co
                                   bool copyTimes)
 {
     lastCopyError = 0;
-    if (folder.size() < 3 || IsUncPath(folder))
+    if (folder.size() < 3)
         return false;
     if (!Initialize() || !CreateSnapshot(folder))
         return false;
     const QString source = SourcePath(WithSeparator(folder), name);
-    const QString targetPath = ToLongPath(target);
     FsError error;
-    if (!fileSystem.CopyFile(source, targetPath, &error)) {
+    if (!fileSystem.CopyFile(source, target, &error)) {
         lastCopyError = error.code;
         return false;
     }
     if (copyTimes)
-        CopyFileTimes(source, targetPath);
+        CopyFileTimes(source, target);
     return true;
 }
