@@ -156,26 +156,26 @@ TargetCode CTargetFilter::Code(ListMode mode, bool matched)
 {
     switch (mode) {
     case ListMode::Off:
-        return TargetNoFilter;
+        return TargetCode::NoFilter;
     case ListMode::Include:
-        return matched ? TargetIncluded : TargetNotIncluded;
+        return matched ? TargetCode::Included : TargetCode::NotIncluded;
     case ListMode::Ignore:
         break;
     }
-    return matched ? TargetIgnored : TargetNotIgnored;
+    return matched ? TargetCode::Ignored : TargetCode::NotIgnored;
 }
 
 TargetCode CTargetFilter::FileTarget(QStringView relativePath)
 {
     if (fileMode == ListMode::Off)
-        return TargetNoFilter;
+        return TargetCode::NoFilter;
     return Code(fileMode, fileMatcher.Test(NameOf(relativePath)));
 }
 
 TargetCode CTargetFilter::FolderTarget(QStringView relativePath)
 {
     if (folderMode == ListMode::Off)
-        return TargetNoFilter;
+        return TargetCode::NoFilter;
     return Code(folderMode, folderMatcher.Test(relativePath));
 }
 

@@ -10,17 +10,17 @@ class CBRegExp;
 struct CFolderSetting;
 
 // Result of a target test.
-enum TargetCode : int {
-    TargetNoFilter = 0,       // the list is empty
-    TargetIncluded = 1,       // matched by an include list
-    TargetNotIncluded = 2,    // not matched by an include list
-    TargetIgnored = 3,        // matched by an ignore list
-    TargetNotIgnored = 4,     // not matched by an ignore list
+enum class TargetCode {
+    NoFilter = 0,       // the list is empty
+    Included = 1,       // matched by an include list
+    NotIncluded = 2,    // not matched by an include list
+    Ignored = 3,        // matched by an ignore list
+    NotIgnored = 4,     // not matched by an ignore list
 };
 
-constexpr bool IsTarget(int code)
+constexpr bool IsTarget(TargetCode code)
 {
-    return code == TargetNoFilter || code == TargetIncluded || code == TargetNotIgnored;
+    return code == TargetCode::NoFilter || code == TargetCode::Included || code == TargetCode::NotIgnored;
 }
 
 // Which of the two pattern lists a matcher refused.

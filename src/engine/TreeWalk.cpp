@@ -114,11 +114,11 @@ bool CTreeWalk::WalkFolder(const QString &folder)
     const CFolderSetting &setting = *m_state.setting;
 
     // With an include list of folders, the root itself is no target and neither are its files.
-    int rootCode = TargetNoFilter;
+    TargetCode rootCode = TargetCode::NoFilter;
     bool skipFiles = false;
-    if (folder == m_state.walkRoot && m_filter.FolderTarget(u"") == TargetNotIncluded) {
+    if (folder == m_state.walkRoot && m_filter.FolderTarget(u"") == TargetCode::NotIncluded) {
         if (m_state.mirrorPass && setting.DeleteIgnoreTarget)
-            rootCode = TargetNotIncluded;
+            rootCode = TargetCode::NotIncluded;
         else
             skipFiles = true;
     }
@@ -171,7 +171,7 @@ bool CTreeWalk::WalkFolder(const QString &folder)
     return !m_state.IsStopped();
 }
 
-bool CTreeWalk::HandleFile(qsizetype index, int rootTargetCode)
+bool CTreeWalk::HandleFile(qsizetype index, TargetCode rootTargetCode)
 {
     return m_state.mirrorPass ? MirrorFile(rootTargetCode) : BackupFile(index);
 }
@@ -295,12 +295,12 @@ bool CTreeWalk::FixFileCase(const QString &relative, const FileStatus &master)
     return true;
 }
 
-bool CTreeWalk::MirrorFile(int targetCode)
+bool CTreeWalk::MirrorFile(TargetCode targetCode)
 {
     const CFolderSetting &setting = *m_state.setting;
     const QString relative = RelativeOf(m_state.currentPath);
     m_reporter.StatusText(m_reporter.Text(IDS_STATUS_MIRRORING), relative);
-    if (targetCode == TargetNoFilter)
+    if (targetCode == TargetCode::NoFilter)
         targetCode = m_filter.FileTarget(relative);
 
     bool deleting = false;

@@ -11,6 +11,7 @@
 class CRunReporter;
 class CStatusPrefetch;
 class CTargetFilter;
+enum class TargetCode;
 struct CRunState;
 
 // How a master file compares with its backup.
@@ -39,10 +40,10 @@ public:
 private:
     bool StartPass(bool mirror, const QString &root);
     bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
-    bool HandleFile(qsizetype index, int rootTargetCode);
+    bool HandleFile(qsizetype index, TargetCode rootTargetCode);
     bool BackupFile(qsizetype index);
     void PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries);
-    bool MirrorFile(int targetCode);
+    bool MirrorFile(TargetCode targetCode);
     bool EnterFolder();
     bool EnterBackupFolder();
     bool EnterMirrorFolder();

@@ -147,9 +147,9 @@ void TestTargetFilter::fileTarget()
     QFETCH(QString, path);
     Matchers m;
     QVERIFY(m.filter.CompileFilePatterns(Targets(targetType, targetFile, QString())));
-    const int code = m.filter.FileTarget(path);
+    const int code = int(m.filter.FileTarget(path));
     QTEST(code, "code");
-    QCOMPARE(IsTarget(code), code == 1 || code == 4);
+    QCOMPARE(IsTarget(TargetCode(code)), code == 1 || code == 4);
 }
 
 void TestTargetFilter::folderTarget_data()
@@ -194,7 +194,7 @@ void TestTargetFilter::folderTarget()
     QCOMPARE(m.filter.FailedList(), TargetPatternList::None);
     QList<int> actual;
     for (const QString &path : paths)
-        actual += m.filter.FolderTarget(path);
+        actual += int(m.filter.FolderTarget(path));
     QCOMPARE(actual, codes);
 }
 
@@ -203,16 +203,16 @@ void TestTargetFilter::emptyListsFilterNothing()
     Matchers m;
     QVERIFY(m.filter.CompileFilePatterns(Targets(0, QStringLiteral("*.txt"), QStringLiteral("temp"))));
     QVERIFY(m.filter.CompileFolderPatterns(Targets(0, QStringLiteral("*.txt"), QStringLiteral("temp"))));
-    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetNotIncluded);
+    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetCode::NotIncluded);
     // The next setting has no lists: the matchers keep their patterns but are not asked.
     const CFolderSetting next = Targets(0, QString(), QStringLiteral(";;"));
     QVERIFY(m.filter.CompileFilePatterns(next));
     QVERIFY(m.filter.CompileFolderPatterns(next));
-    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetNoFilter);
-    QCOMPARE(m.filter.FolderTarget(u"x"), TargetNoFilter);
+    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetCode::NoFilter);
+    QCOMPARE(m.filter.FolderTarget(u"x"), TargetCode::NoFilter);
     QVERIFY(m.folder.Test(u"temp"));
     QVERIFY(m.filter.CompileFilePatterns(Targets(1, QStringLiteral(";"), QString())));
-    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetNoFilter);
+    QCOMPARE(m.filter.FileTarget(u"a.doc"), TargetCode::NoFilter);
 }
 
 void TestTargetFilter::refusedPatterns_data()
