@@ -1,12 +1,12 @@
 #include "cli/CliApplication.h"
 
-#include "cli/SettingListText.h"
 #include "cli/TerminalRunHost.h"
 #include "config/Configuration.h"
 #include "engine/RunEnvironment.h"
 #include "engine/RunRequest.h"
 #include "engine/ThreadMirroring.h"
 #include "model/MirroringDefine.h"
+#include "model/SettingListText.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
 #include "platform/PosixFileSystem.h"
@@ -18,6 +18,9 @@ namespace {
 
 // The INI file without --ini is the main program's, not one named after this front end.
 const QString MainProgramName = QStringLiteral("orvane");
+
+constexpr SettingListColumn ListedColumns[] = {SettingListColumn::Name, SettingListColumn::Master,
+                                               SettingListColumn::Backup, SettingListColumn::LastResult};
 
 QString Line(const QString &text)
 {
@@ -218,9 +221,10 @@ int CCliApplication::List(const CliOptions &options)
         const int count = config.LoadProjectSettings(table, *options.project);
         for (int i = 0; i < count; ++i) {
             const CFolderSetting &s = table.records()[i];
-            const QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-"),
-                                      CTerminalRunHost::OneLine(s.Name), CTerminalRunHost::OneLine(s.Master),
-                                      CTerminalRunHost::OneLine(s.Backup), CSettingListText::LastResult(s)};
+            // The list's check box as a mark, then its text columns.
+            QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-")};
+            for (SettingListColumn column : ListedColumns)
+                columns << CTerminalRunHost::OneLine(CSettingListText::Text(s, column));
             text += columns.join(u'\t') + u'\n';
         }
     }
