@@ -19,6 +19,9 @@ namespace {
 // The INI file without --ini is the main program's, not one named after this front end.
 const QString MainProgramName = QStringLiteral("orvane");
 
+// The highest result code of a run; the codes above it are the front end's own refusals.
+constexpr int MaxRunResult = 4;
+
 constexpr SettingListColumn ListedColumns[] = {SettingListColumn::Name, SettingListColumn::Master,
                                                SettingListColumn::Backup, SettingListColumn::LastResult};
 
@@ -45,11 +48,25 @@ int CCliApplication::Main(const QStringList &arguments)
 {
     const CCommandLine::Result parsed = CCommandLine::Parse(arguments);
     if (!parsed.ok()) {
-        std::fputs(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()).toUtf8().constData(),
-                   m_err);
-        return ExitUsage;
+        m_err.Write(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()));
+        return CheckOutput(ExitUsage);
     }
-    return Execute(parsed.options);
+    return CheckOutput(Execute(parsed.options));
+}
+
+int CCliApplication::CheckOutput(int code)
+{
+    const bool outWritten = m_out.Flush();
+    const bool errWritten = m_err.Flush();
+    if (outWritten && errWritten)
+        return code;
+    if (!outWritten) {
+        const QString reason = SystemErrorText(m_out.Error()).trimmed();
+        m_err.Write(QStringLiteral(u"orvane-cli: 出力を書き込めませんでした: %1\n"
+                                   u"            The output could not be written: %1\n").arg(reason));
+        m_err.Flush();
+    }
+    return code > MaxRunResult ? code : ExitIoError;
 }
 
 int CCliApplication::Execute(const CliOptions &options)
@@ -60,14 +77,14 @@ int CCliApplication::Execute(const CliOptions &options)
     case CliOptions::Command::List: return List(options);
     case CliOptions::Command::Help: break;
     }
-    std::fputs(CCommandLine::HelpText().toUtf8().constData(), m_out);
+    m_out.Write(CCommandLine::HelpText());
     return 0;
 }
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
 {
-    std::fflush(m_out);
-    std::fputs(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english).toUtf8().constData(), m_err);
+    m_out.Flush();
+    m_err.Write(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english));
     return code;
 }
 
@@ -75,7 +92,7 @@ MessageAnswer CCliApplication::ShowMessageBox(const MessageBoxRequest &request)
 {
     if (m_silentBoxes)
         return MessageAnswer::None;
-    std::fputs(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)).toUtf8().constData(), m_err);
+    m_err.Write(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)));
     return request.Asks() ? MessageAnswer::None : MessageAnswer::Ok;
 }
 
@@ -228,7 +245,6 @@ int CCliApplication::List(const CliOptions &options)
             text += columns.join(u'\t') + u'\n';
         }
     }
-    std::fputs(text.toUtf8().constData(), m_out);
-    std::fflush(m_out);
+    m_out.Write(text);
     return 0;
 }

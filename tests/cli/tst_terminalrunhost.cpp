@@ -12,9 +12,10 @@ constexpr qint64 Jan31 = 1706742309;   // 2024-01-31 23:05:09 UTC
 // A stream in memory that the test can read back.
 class Capture {
 public:
-    Capture() : m_file(std::tmpfile()) {}
+    Capture() : m_file(std::tmpfile()), m_stream(m_file) {}
     ~Capture() { std::fclose(m_file); }
     FILE *file() const { return m_file; }
+    COutputStream *stream() { return &m_stream; }
     QString text() const
     {
         std::fflush(m_file);
@@ -28,6 +29,7 @@ public:
 
 private:
     FILE *m_file;
+    COutputStream m_stream;
 };
 
 // Input typed by the user, one line per answer.
@@ -44,11 +46,11 @@ struct Terminal {
     Capture out;
     Capture err;
     CTerminalRunHost::Streams streams(bool statusShown = false, bool quiet = false, bool interactive = false,
-                                      FILE *in = nullptr) const
+                                      FILE *in = nullptr)
     {
         CTerminalRunHost::Streams s;
-        s.out = out.file();
-        s.err = err.file();
+        s.out = out.stream();
+        s.err = err.stream();
         s.in = in;
         s.statusShown = statusShown;
         s.quiet = quiet;
