@@ -20,6 +20,7 @@ struct RunEnvironment;
 class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
+    static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
     static constexpr int ExitIoError = 74;          // EX_IOERR: rows or messages could not be written
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
     static constexpr int ExitNoConfiguration = 78;  // EX_CONFIG

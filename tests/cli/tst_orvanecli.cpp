@@ -516,9 +516,12 @@ void tst_OrvaneCli::lostOutput_data()
     const QStringList failing{u"mirror"_qs, u"NOWHERE"_qs, u"BACKUP"_qs};
     QTest::newRow("rows read") << mirror << Sink::Captured << Sink::Captured << 0 << true;
     QTest::newRow("rows to a full device") << mirror << Sink::FullDevice << Sink::Captured << 74 << true;
-    QTest::newRow("messages lost: 74 over the run's 4") << failing << Sink::Captured << Sink::FullDevice << 74 << false;
+    QTest::newRow("rows to a closed pipe") << mirror << Sink::ClosedPipe << Sink::Captured << 74 << true;
+    QTest::newRow("messages lost: 74 over the run's 4") << failing << Sink::Captured << Sink::ClosedPipe << 74 << false;
     QTest::newRow("list to a full device") << QStringList{u"list"_qs, u"--ini=test"_qs, u"--project=1"_qs}
                                            << Sink::FullDevice << Sink::Captured << 74 << false;
+    QTest::newRow("help to a closed pipe") << QStringList{u"--help"_qs} << Sink::ClosedPipe << Sink::Captured << 74
+                                           << false;
     QTest::newRow("a refusal keeps its code") << QStringList{u"bogus"_qs} << Sink::Captured << Sink::FullDevice << 64
                                               << false;
 }
