@@ -1,12 +1,12 @@
 #include "cli/CliApplication.h"
 
-#include "cli/SettingListText.h"
 #include "cli/TerminalRunHost.h"
 #include "config/Configuration.h"
 #include "engine/RunEnvironment.h"
 #include "engine/RunRequest.h"
 #include "engine/ThreadMirroring.h"
 #include "model/MirroringDefine.h"
+#include "model/SettingListText.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
 #include "platform/PosixFileSystem.h"
@@ -18,6 +18,12 @@ namespace {
 
 // The INI file without --ini is the main program's, not one named after this front end.
 const QString MainProgramName = QStringLiteral("orvane");
+
+// The highest result code of a run; the codes above it are the front end's own refusals.
+constexpr int MaxRunResult = 4;
+
+constexpr SettingListColumn ListedColumns[] = {SettingListColumn::Name, SettingListColumn::Master,
+                                               SettingListColumn::Backup, SettingListColumn::LastResult};
 
 QString Line(const QString &text)
 {
@@ -42,11 +48,25 @@ int CCliApplication::Main(const QStringList &arguments)
 {
     const CCommandLine::Result parsed = CCommandLine::Parse(arguments);
     if (!parsed.ok()) {
-        std::fputs(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()).toUtf8().constData(),
-                   m_err);
-        return ExitUsage;
+        m_err.Write(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()));
+        return CheckOutput(ExitUsage);
     }
-    return Execute(parsed.options);
+    return CheckOutput(Execute(parsed.options));
+}
+
+int CCliApplication::CheckOutput(int code)
+{
+    const bool outWritten = m_out.Flush();
+    const bool errWritten = m_err.Flush();
+    if (outWritten && errWritten)
+        return code;
+    if (!outWritten) {
+        const QString reason = SystemErrorText(m_out.Error()).trimmed();
+        m_err.Write(QStringLiteral(u"orvane-cli: 出力を書き込めませんでした: %1\n"
+                                   u"            The output could not be written: %1\n").arg(reason));
+        m_err.Flush();
+    }
+    return code > MaxRunResult ? code : ExitIoError;
 }
 
 int CCliApplication::Execute(const CliOptions &options)
@@ -57,14 +77,14 @@ int CCliApplication::Execute(const CliOptions &options)
     case CliOptions::Command::List: return List(options);
     case CliOptions::Command::Help: break;
     }
-    std::fputs(CCommandLine::HelpText().toUtf8().constData(), m_out);
+    m_out.Write(CCommandLine::HelpText());
     return 0;
 }
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
 {
-    std::fflush(m_out);
-    std::fputs(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english).toUtf8().constData(), m_err);
+    m_out.Flush();
+    m_err.Write(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english));
     return code;
 }
 
@@ -72,7 +92,7 @@ MessageAnswer CCliApplication::ShowMessageBox(const MessageBoxRequest &request)
 {
     if (m_silentBoxes)
         return MessageAnswer::None;
-    std::fputs(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)).toUtf8().constData(), m_err);
+    m_err.Write(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)));
     return request.Asks() ? MessageAnswer::None : MessageAnswer::Ok;
 }
 
@@ -218,13 +238,13 @@ int CCliApplication::List(const CliOptions &options)
         const int count = config.LoadProjectSettings(table, *options.project);
         for (int i = 0; i < count; ++i) {
             const CFolderSetting &s = table.records()[i];
-            const QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-"),
-                                      CTerminalRunHost::OneLine(s.Name), CTerminalRunHost::OneLine(s.Master),
-                                      CTerminalRunHost::OneLine(s.Backup), CSettingListText::LastResult(s)};
+            // The list's check box as a mark, then its text columns.
+            QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-")};
+            for (SettingListColumn column : ListedColumns)
+                columns << CTerminalRunHost::OneLine(CSettingListText::Text(s, column));
             text += columns.join(u'\t') + u'\n';
         }
     }
-    std::fputs(text.toUtf8().constData(), m_out);
-    std::fflush(m_out);
+    m_out.Write(text);
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "cli/OutputStream.h"
 #include "model/AppFlags.h"
 #include "platform/MessageBox.h"
 
@@ -19,13 +20,16 @@ struct RunEnvironment;
 class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
+    static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
+    static constexpr int ExitIoError = 74;          // EX_IOERR: rows or messages could not be written
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
     static constexpr int ExitNoConfiguration = 78;  // EX_CONFIG
 
     CCliApplication(FILE *out = stdout, FILE *err = stderr);
     ~CCliApplication() override;
 
-    // The exit code of the whole program for its arguments (without the program's name).
+    // The exit code of the whole program for its arguments (without the program's name), once
+    // everything has been written out.
     int Main(const QStringList &arguments);
     int Execute(const CliOptions &options);
 
@@ -46,11 +50,14 @@ private:
     int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings, int first,
                 bool autoOnly, bool test, bool &stopped);
     int Refuse(int code, const QString &japanese, const QString &english);
+    // Flushes both streams. Lost output turns the result of a command that ran (a run's 0 to 4,
+    // list, help) into ExitIoError; a refusal keeps its own code, which says more.
+    int CheckOutput(int code);
 
     MessageAnswer ShowMessageBox(const MessageBoxRequest &request) override;
 
-    FILE *m_out;
-    FILE *m_err;
+    COutputStream m_out;
+    COutputStream m_err;
     AppFlags m_flags;
     bool m_silentBoxes = false;   // the first-start question is never asked here
 };

@@ -100,7 +100,7 @@ QString ElapsedText(std::chrono::steady_clock::duration elapsed)
 
 CTerminalRunHost::CTerminalRunHost(const Streams &streams)
     : m_streams(streams)
-    , m_outIsTerminal(streams.out && isatty(fileno(streams.out)))
+    , m_outIsTerminal(isatty(fileno(streams.out->File())))
     , m_backingUp(LoadResString(IDS_STATUS_BACKING_UP))
     , m_mirroring(LoadResString(IDS_STATUS_MIRRORING))
     , m_create(LoadResString(IDS_OP_CREATE))
@@ -109,22 +109,17 @@ CTerminalRunHost::CTerminalRunHost(const Streams &streams)
 {
 }
 
-CTerminalRunHost::Streams CTerminalRunHost::StandardStreams(FILE *out, FILE *err, bool quiet, bool interactive)
+CTerminalRunHost::Streams CTerminalRunHost::StandardStreams(COutputStream &out, COutputStream &err, bool quiet,
+                                                            bool interactive)
 {
     Streams streams;
-    streams.out = out;
-    streams.err = err;
+    streams.out = &out;
+    streams.err = &err;
     streams.quiet = quiet;
-    const bool errIsTerminal = isatty(fileno(err));
+    const bool errIsTerminal = isatty(fileno(err.File()));
     streams.statusShown = !quiet && errIsTerminal;
     streams.interactive = interactive && isatty(fileno(stdin)) && errIsTerminal;
     return streams;
-}
-
-void CTerminalRunHost::Write(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
 QString CTerminalRunHost::FormatRow(const ReportRow &row)
@@ -154,9 +149,9 @@ void CTerminalRunHost::AddReportRow(const ReportRow &row)
     if (!m_streams.quiet) {
         if (m_outIsTerminal)
             EraseProgress();
-        Write(m_streams.out, FormatRow(row) + u'\n');
+        m_streams.out->Write(FormatRow(row) + u'\n');
     } else if (row.operation == m_error) {
-        Write(m_streams.err, FormatRow(row) + u'\n');
+        m_streams.err->Write(FormatRow(row) + u'\n');
     }
 }
 
@@ -197,31 +192,29 @@ QString CTerminalRunHost::ProgressLine(int width) const
 void CTerminalRunHost::DrawProgress()
 {
     winsize size{};
-    const int width = ioctl(fileno(m_streams.err), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    const int width = ioctl(fileno(m_streams.err->File()), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
     if (m_outIsTerminal)
-        std::fflush(m_streams.out);
-    Write(m_streams.err, QStringLiteral("\r\x1b[K") + ProgressLine(width));
-    std::fflush(m_streams.err);
-    m_progressVisible = true;
+        m_streams.out->Flush();
+    m_progressVisible = m_streams.err->Write(QStringLiteral("\r\x1b[K") + ProgressLine(width)) && m_streams.err->Flush();
 }
 
 void CTerminalRunHost::EraseProgress()
 {
     if (!m_progressVisible)
         return;
-    std::fputs("\r\x1b[K", m_streams.err);
-    std::fflush(m_streams.err);
+    m_streams.err->Write(QByteArrayLiteral("\r\x1b[K"));
+    m_streams.err->Flush();
     m_progressVisible = false;
 }
 
 void CTerminalRunHost::Finish()
 {
     if (m_progressVisible) {
-        std::fputc('\n', m_streams.err);
+        m_streams.err->Write(QByteArrayLiteral("\n"));
         m_progressVisible = false;
     }
-    std::fflush(m_streams.out);
-    std::fflush(m_streams.err);
+    m_streams.out->Flush();
+    m_streams.err->Flush();
 }
 
 void CTerminalRunHost::SettingUpdate(const SettingState &state)
@@ -232,14 +225,14 @@ void CTerminalRunHost::SettingUpdate(const SettingState &state)
 
 void CTerminalRunHost::RunFinished()
 {
-    std::fflush(m_streams.out);
+    m_streams.out->Flush();
 }
 
 char CTerminalRunHost::Ask(const QString &prompt)
 {
     for (;;) {
-        Write(m_streams.err, prompt);
-        std::fflush(m_streams.err);
+        m_streams.err->Write(prompt);
+        m_streams.err->Flush();
         char buffer[256];
         if (!std::fgets(buffer, sizeof buffer, m_streams.in))
             return 0;
@@ -253,20 +246,20 @@ char CTerminalRunHost::Ask(const QString &prompt)
 
 MessageAnswer CTerminalRunHost::MessageBox(const MessageBoxRequest &request)
 {
-    std::fflush(m_streams.out);
+    m_streams.out->Flush();
     EraseProgress();
     const std::span<const MessageAnswer> buttons = request.Answers();
     const bool asking = m_streams.interactive && request.Asks();
     const bool information = request.icon == MessageIcon::Information;
     if (m_streams.quiet && information && !asking)
         return request.unattended;
-    Write(m_streams.err, QStringLiteral("[%1] %2\n").arg(request.caption, request.text));
+    m_streams.err->Write(QStringLiteral("[%1] %2\n").arg(request.caption, request.text));
     if (!asking) {
         if (request.Asks()) {
             if (const Answer *taken = AnswerOf(request.unattended))
-                Write(m_streams.err, QStringLiteral("  -> %1\n").arg(QString::fromUtf16(taken->label).mid(3)));
+                m_streams.err->Write(QStringLiteral("  -> %1\n").arg(QString::fromUtf16(taken->label).mid(3)));
         }
-        std::fflush(m_streams.err);
+        m_streams.err->Flush();
         return request.unattended;
     }
     const MessageAnswer enterAnswer = request.DefaultAnswer();
@@ -289,14 +282,14 @@ MessageAnswer CTerminalRunHost::MessageBox(const MessageBoxRequest &request)
 
 DeleteChoice CTerminalRunHost::ConfirmDelete(const QString &fileName, const QString &sizeText, const QString &dateText)
 {
-    std::fflush(m_streams.out);
+    m_streams.out->Flush();
     EraseProgress();
-    Write(m_streams.err, QStringLiteral(u"[ファイル削除確認] ファイル名: %1\n  更新日: %2\n  サイズ: %3\n")
+    m_streams.err->Write(QStringLiteral(u"[ファイル削除確認] ファイル名: %1\n  更新日: %2\n  サイズ: %3\n")
                              .arg(fileName, dateText, sizeText));
     if (!m_streams.interactive) {
         // Nobody to ask: the file stays, as the setting asks for confirmation.
-        Write(m_streams.err, QStringLiteral(u"  -> スキップ/Skip\n"));
-        std::fflush(m_streams.err);
+        m_streams.err->Write(QStringLiteral(u"  -> スキップ/Skip\n"));
+        m_streams.err->Flush();
         return UnansweredDelete;
     }
     const QString prompt = QStringLiteral(u"[D]このファイルを削除/Delete* [A]以降すべて削除/All "

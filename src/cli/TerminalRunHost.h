@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/OutputStream.h"
 #include "engine/RunHost.h"
 
 #include <QString>
@@ -11,12 +12,13 @@
 // The run's host on a terminal, or on whatever standard output and error are: every report row
 // is one tab-separated line on the output as it comes; status texts and a progress line go to
 // the error stream only when it is a terminal; questions take the unattended answers, or with
-// interactive set are asked on the terminal.
+// interactive set are asked on the terminal. A stream that failed is written no more; the run
+// goes on.
 class CTerminalRunHost : public RunHost {
 public:
     struct Streams {
-        FILE *out = stdout;
-        FILE *err = stderr;
+        COutputStream *out = nullptr;
+        COutputStream *err = nullptr;
         FILE *in = stdin;
         bool statusShown = false;   // the error stream is a terminal and quiet is off
         bool quiet = false;         // nothing but errors
@@ -25,7 +27,7 @@ public:
 
     explicit CTerminalRunHost(const Streams &streams);
     // The given streams with standard input, statusShown and interactive decided from what they are.
-    static Streams StandardStreams(FILE *out, FILE *err, bool quiet, bool interactive);
+    static Streams StandardStreams(COutputStream &out, COutputStream &err, bool quiet, bool interactive);
 
     void StatusText(const QString &text, const QString &path) override;
     void ClearReport() override {}
@@ -53,7 +55,6 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void Write(FILE *stream, const QString &text);
     void EraseProgress();
     void DrawProgress();
     QString ProgressLine(int width) const;

@@ -229,4 +229,18 @@ enum StringId : int {
     IDS_ERR_MASTER_INSIDE_BACKUP   = 63272,
     IDS_MSG_MASTER_INSIDE_BACKUP   = 63273,
     IDS_CAPTION_LIST_FOLDER_FAILED = 63274,
+
+    // Folder-setting list: column headers, the time of the last run and the last result
+    IDS_LIST_HEADER_AUTO        = 63275,
+    IDS_LIST_HEADER_NAME        = 63276,
+    IDS_LIST_HEADER_MASTER      = 63277,
+    IDS_LIST_HEADER_BACKUP      = 63278,
+    IDS_LIST_HEADER_LAST_RESULT = 63279,
+    IDS_LIST_TIME_NEVER         = 63280,
+    IDS_LIST_TIME               = 63281,
+    IDS_LIST_RESULT_SKIPPED     = 63282,
+    IDS_LIST_RESULT_RUNNING     = 63283,
+    IDS_LIST_RESULT_UNKNOWN     = 63284,
+    IDS_LIST_RESULT_NO_ERRORS   = 63285,
+    IDS_LIST_RESULT_ERRORS      = 63286,
 };

@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <unistd.h>
+
 using namespace testsupport;
 
 namespace {
@@ -22,6 +25,10 @@ class NoBoxes : public MessageBoxPresenter {
 public:
     MessageAnswer ShowMessageBox(const MessageBoxRequest &) override { return MessageAnswer::None; }
 };
+
+// Where a standard stream of the program goes: read back by the test, a device that is always
+// full, or a pipe nobody reads.
+enum class Sink { Captured, FullDevice, ClosedPipe };
 
 struct Outcome {
     int code = -1;
@@ -61,17 +68,36 @@ public:
 
     QString registryPath() const { return configHome + u"/ZENTREL/Orvane Unicode/registry.sqlite3"_qs; }
 
-    Outcome cli(const QStringList &arguments) const
+    Outcome cli(const QStringList &arguments, Sink out = Sink::Captured, Sink err = Sink::Captured) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"ORVANE_PROGRAM_DIR"_qs, programDir);
         environment.insert(u"XDG_CONFIG_HOME"_qs, configHome);
         process.setProcessEnvironment(environment);
+        if (out == Sink::FullDevice)
+            process.setStandardOutputFile(u"/dev/full"_qs);
+        if (err == Sink::FullDevice)
+            process.setStandardErrorFile(u"/dev/full"_qs);
+        int pipeEnds[2] = {-1, -1};
+        if (pipe(pipeEnds) != 0)
+            return {};
+        close(pipeEnds[0]);   // no reader anywhere: a write meets EPIPE, or SIGPIPE
+        const int unread = pipeEnds[1];
+        process.setChildProcessModifier([=] {
+            // As a shell starts it: SIGPIPE at its default action, whatever this process does.
+            ::signal(SIGPIPE, SIG_DFL);
+            if (out == Sink::ClosedPipe)
+                dup2(unread, STDOUT_FILENO);
+            if (err == Sink::ClosedPipe)
+                dup2(unread, STDERR_FILENO);
+        });
         process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
         process.closeWriteChannel();
         Outcome outcome;
-        if (!process.waitForFinished(60000))
+        const bool finished = process.waitForFinished(60000);
+        close(unread);
+        if (!finished)
             return outcome;
         outcome.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
         outcome.rows = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
@@ -149,6 +175,8 @@ private slots:
     void storedChoiceOfBackEnd();
     void secondRunIsRefused();
     void noConfiguration();
+    void lostOutput_data();
+    void lostOutput();
 };
 
 void tst_OrvaneCli::mirrorTestThenRealRun()
@@ -477,6 +505,58 @@ void tst_OrvaneCli::noConfiguration()
     QVERIFY(WriteFile(w.data + u"m/x"_qs, "x"));
     QCOMPARE(w.cli({u"mirror"_qs, w.data + u"m"_qs, w.data + u"b"_qs}).code, 0);
     QVERIFY(QFile::exists(w.data + u"b/x"_qs));
+}
+
+void tst_OrvaneCli::lostOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");   // MASTER and BACKUP stand for the folders
+    QTest::addColumn<Sink>("out");
+    QTest::addColumn<Sink>("err");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("backedUp");
+
+    const QStringList mirror{u"mirror"_qs, u"MASTER"_qs, u"BACKUP"_qs};
+    const QStringList failing{u"mirror"_qs, u"NOWHERE"_qs, u"BACKUP"_qs};
+    QTest::newRow("rows read") << mirror << Sink::Captured << Sink::Captured << 0 << true;
+    QTest::newRow("rows to a full device") << mirror << Sink::FullDevice << Sink::Captured << 74 << true;
+    QTest::newRow("rows to a closed pipe") << mirror << Sink::ClosedPipe << Sink::Captured << 74 << true;
+    QTest::newRow("messages lost: 74 over the run's 4") << failing << Sink::Captured << Sink::ClosedPipe << 74 << false;
+    QTest::newRow("list to a full device") << QStringList{u"list"_qs, u"--ini=test"_qs, u"--project=1"_qs}
+                                           << Sink::FullDevice << Sink::Captured << 74 << false;
+    QTest::newRow("help to a closed pipe") << QStringList{u"--help"_qs} << Sink::ClosedPipe << Sink::Captured << 74
+                                           << false;
+    QTest::newRow("a refusal keeps its code") << QStringList{u"bogus"_qs} << Sink::Captured << Sink::FullDevice << 64
+                                              << false;
+}
+
+void tst_OrvaneCli::lostOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(Sink, out);
+    QFETCH(Sink, err);
+    QFETCH(int, code);
+    QFETCH(bool, backedUp);
+
+    Workspace w;
+    const QString master = w.data + u"m/"_qs;
+    const QString backup = w.data + u"b/"_qs;
+    // Rows enough to fill the output's buffer several times while the run is still going.
+    constexpr int Files = 300;
+    for (int i = 0; i < Files; ++i)
+        QVERIFY(WriteFile(master + u"file%1.txt"_qs.arg(i), QByteArray::number(i)));
+    w.writeConfiguration(u"test"_qs, {{u"A"_qs, {w.setting(u"S1"_qs, u"m1"_qs, u"b1"_qs)}}});
+    arguments.replaceInStrings(u"MASTER"_qs, master);
+    arguments.replaceInStrings(u"BACKUP"_qs, backup);
+    arguments.replaceInStrings(u"NOWHERE"_qs, w.data + u"nowhere/"_qs);
+
+    const Outcome outcome = w.cli(arguments, out, err);
+    QCOMPARE(outcome.code, code);
+    // The backup does not depend on whether its report could be printed.
+    QCOMPARE(QDir(backup).entryList(QDir::Files).size(), backedUp ? Files : 0);
+    if (out != Sink::Captured)
+        QVERIFY2(outcome.err.contains(u"The output could not be written"_qs), qPrintable(outcome.err));
+    else if (arguments.first() == u"mirror"_qs)   // and the start, the backup folder or the error, the end
+        QCOMPARE(outcome.rows.size(), (backedUp ? Files : 0) + 3);
 }
 
 QTEST_APPLESS_MAIN(tst_OrvaneCli)

@@ -1,6 +1,4 @@
-#include "cli/SettingListText.h"
 #include "cli/TerminalRunHost.h"
-#include "model/FolderSetting.h"
 #include "platform/MessageBox.h"
 
 #include <QTest>
@@ -14,9 +12,10 @@ constexpr qint64 Jan31 = 1706742309;   // 2024-01-31 23:05:09 UTC
 // A stream in memory that the test can read back.
 class Capture {
 public:
-    Capture() : m_file(std::tmpfile()) {}
+    Capture() : m_file(std::tmpfile()), m_stream(m_file) {}
     ~Capture() { std::fclose(m_file); }
     FILE *file() const { return m_file; }
+    COutputStream *stream() { return &m_stream; }
     QString text() const
     {
         std::fflush(m_file);
@@ -30,6 +29,7 @@ public:
 
 private:
     FILE *m_file;
+    COutputStream m_stream;
 };
 
 // Input typed by the user, one line per answer.
@@ -46,11 +46,11 @@ struct Terminal {
     Capture out;
     Capture err;
     CTerminalRunHost::Streams streams(bool statusShown = false, bool quiet = false, bool interactive = false,
-                                      FILE *in = nullptr) const
+                                      FILE *in = nullptr)
     {
         CTerminalRunHost::Streams s;
-        s.out = out.file();
-        s.err = err.file();
+        s.out = out.stream();
+        s.err = err.stream();
         s.in = in;
         s.statusShown = statusShown;
         s.quiet = quiet;
@@ -78,8 +78,6 @@ private slots:
     void deleteConfirmation();
     void cellWidth_data();
     void cellWidth();
-    void lastResult_data();
-    void lastResult();
 };
 
 void tst_TerminalRunHost::initTestCase()
@@ -295,32 +293,6 @@ void tst_TerminalRunHost::cellWidth()
     QFETCH(QString, text);
     QFETCH(int, width);
     QCOMPARE(CTerminalRunHost::CellWidth(text), width);
-}
-
-void tst_TerminalRunHost::lastResult_data()
-{
-    QTest::addColumn<qint64>("lastExec");
-    QTest::addColumn<int>("errors");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("never ran") << qint64(0) << -1 << u"--/-- --:--:-- 不明"_qs;
-    QTest::newRow("edited after a run") << Jan31 << -1 << u"01/31 23:05:09 不明"_qs;
-    QTest::newRow("no errors") << Jan31 << 0 << u"01/31 23:05:09 正常終了"_qs;
-    QTest::newRow("three errors") << Jan31 << 3 << u"01/31 23:05:09 3件のエラー"_qs;
-    QTest::newRow("running") << Jan31 << -2 << u"現在実行中!!"_qs;
-    QTest::newRow("volume skip") << Jan31 << -3 << u"スキップ"_qs;
-    QTest::newRow("past 2038") << qint64(4294967295LL) << 0 << u"02/07 06:28:15 正常終了"_qs;
-}
-
-void tst_TerminalRunHost::lastResult()
-{
-    QFETCH(qint64, lastExec);
-    QFETCH(int, errors);
-    QFETCH(QString, text);
-    CFolderSetting setting;
-    setting.LastExec = lastExec;
-    setting.Errors = errors;
-    QCOMPARE(CSettingListText::LastResult(setting), text);
 }
 
 QTEST_APPLESS_MAIN(tst_TerminalRunHost)

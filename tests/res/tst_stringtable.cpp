@@ -98,6 +98,10 @@ constexpr NamedId kNamedIds[] = {
     NAMED(IDS_ERR_BACKUP_INSIDE_MASTER), NAMED(IDS_MSG_BACKUP_INSIDE_MASTER),
     NAMED(IDS_ERR_MASTER_INSIDE_BACKUP), NAMED(IDS_MSG_MASTER_INSIDE_BACKUP),
     NAMED(IDS_CAPTION_LIST_FOLDER_FAILED),
+    NAMED(IDS_LIST_HEADER_AUTO), NAMED(IDS_LIST_HEADER_NAME), NAMED(IDS_LIST_HEADER_MASTER),
+    NAMED(IDS_LIST_HEADER_BACKUP), NAMED(IDS_LIST_HEADER_LAST_RESULT), NAMED(IDS_LIST_TIME_NEVER),
+    NAMED(IDS_LIST_TIME), NAMED(IDS_LIST_RESULT_SKIPPED), NAMED(IDS_LIST_RESULT_RUNNING),
+    NAMED(IDS_LIST_RESULT_UNKNOWN), NAMED(IDS_LIST_RESULT_NO_ERRORS), NAMED(IDS_LIST_RESULT_ERRORS),
 };
 
 // Commands whose entry is "prompt\ntool tip".
@@ -282,6 +286,12 @@ void TestStringTable::exactText_data()
                                         << QByteArray("ターゲットファイル指定の解析に失敗しました。\n");
     QTest::newRow("63269 folder pattern") << 63269 << int(IDS_MSG_FOLDER_PATTERN)
                                           << QByteArray("ターゲットフォルダ指定の解析に失敗しました。\n");
+    // Folder-setting list
+    QTest::newRow("63277 master header") << 63277 << int(IDS_LIST_HEADER_MASTER) << QByteArray("マスターフォルダ");
+    QTest::newRow("63280 never ran") << 63280 << int(IDS_LIST_TIME_NEVER) << QByteArray("--/-- --:--:--");
+    QTest::newRow("63281 run time") << 63281 << int(IDS_LIST_TIME) << QByteArray("%02d/%02d %02d:%02d:%02d");
+    QTest::newRow("63283 running") << 63283 << int(IDS_LIST_RESULT_RUNNING) << QByteArray("現在実行中!!");
+    QTest::newRow("63286 errors") << 63286 << int(IDS_LIST_RESULT_ERRORS) << QByteArray("%s %d件のエラー");
 }
 
 void TestStringTable::exactText()
