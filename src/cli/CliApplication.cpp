@@ -47,7 +47,7 @@ QString CCliApplication::ProgramFolder()
 int CCliApplication::Main(const QStringList &arguments)
 {
     const CCommandLine::Result parsed = CCommandLine::Parse(arguments);
-    if (!parsed.ok()) {
+    if (!parsed.Ok()) {
         m_err.Write(QStringLiteral("orvane-cli: %1\n\n%2").arg(parsed.error, CCommandLine::HelpText()));
         return CheckOutput(ExitUsage);
     }
@@ -152,14 +152,14 @@ int CCliApplication::RunStored(const CliOptions &options)
     CSettingsStore &store = config.Store();
     const bool ini = m_flags.ForceIni || !store.UseRegistry();
     CInstanceLock lock(CInstanceLock::LockPathFor(ini ? store.IniPath() : store.Registry().Path()));
-    switch (lock.tryLock()) {
+    switch (lock.TryLock()) {
     case CInstanceLock::Result::Acquired: break;
     case CInstanceLock::Result::HeldElsewhere:
-        return Refuse(ExitInUse, QStringLiteral(u"この設定は別の Orvane Unicode が使用中です (%1)。").arg(lock.path()),
-                      QStringLiteral("The configuration is in use by another Orvane Unicode (%1).").arg(lock.path()));
+        return Refuse(ExitInUse, QStringLiteral(u"この設定は別の Orvane Unicode が使用中です (%1)。").arg(lock.Path()),
+                      QStringLiteral("The configuration is in use by another Orvane Unicode (%1).").arg(lock.Path()));
     case CInstanceLock::Result::Failed:
-        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.path(), SystemErrorText(lock.error()).trimmed()),
-                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.path()));
+        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
+                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));
     }
 
     m_flags.AutoMode = options.autoMode;
@@ -183,7 +183,7 @@ int CCliApplication::RunStored(const CliOptions &options)
     CTerminalRunHost host(streams);
     // As the main view does at every setting update: the whole active project is saved.
     host.onSettingUpdate = [&](const SettingState &state) {
-        CFolderSetting &record = table.records()[state.index];
+        CFolderSetting &record = table.Records()[state.index];
         record.Errors = state.Errors;
         record.LastExec = state.LastExec;
         config.SaveProjectSettings(table, count, project);
@@ -194,12 +194,12 @@ int CCliApplication::RunStored(const CliOptions &options)
     int worst = 0;
     bool stopped = false;
     if (options.settings.isEmpty()) {
-        worst = RunOnce(host, environment, {table.records(), table.records() + count}, 0, true, options.test, stopped);
+        worst = RunOnce(host, environment, {table.Records(), table.Records() + count}, 0, true, options.test, stopped);
     } else {
         // One run per listed setting, as separate 更新 commands would. A stop the user chose on
         // the terminal ends them all; the unattended Abort of a failed setting ends only its own.
         for (int index : options.settings) {
-            worst = std::max(worst, RunOnce(host, environment, {table.records()[index]}, index, false, options.test, stopped));
+            worst = std::max(worst, RunOnce(host, environment, {table.Records()[index]}, index, false, options.test, stopped));
             if (stopped && streams.interactive)
                 break;
         }
@@ -237,7 +237,7 @@ int CCliApplication::List(const CliOptions &options)
         CMirroringDefine table;
         const int count = config.LoadProjectSettings(table, *options.project);
         for (int i = 0; i < count; ++i) {
-            const CFolderSetting &s = table.records()[i];
+            const CFolderSetting &s = table.Records()[i];
             // The list's check box as a mark, then its text columns.
             QStringList columns{QString::number(i + 1), s.AutoExec ? QStringLiteral("*") : QStringLiteral("-")};
             for (SettingListColumn column : ListedColumns)

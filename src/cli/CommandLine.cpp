@@ -153,8 +153,8 @@ QString CheckField(const FolderSettingField &field, const QString &value)
     using Kind = FolderSettingField::Kind;
     static const QRegularExpression sizeForm(QStringLiteral("^([0-9]{1,10})(KB|MB|GB|TB)?$"),
                                              QRegularExpression::CaseInsensitiveOption);
-    const QString key = field.key().toString();
-    switch (field.kind()) {
+    const QString key = field.Key().toString();
+    switch (field.FieldKind()) {
     case Kind::Flag:
         if (value == u"0" || value == u"1")
             return {};
@@ -193,16 +193,16 @@ QString CCommandLine::ApplySetting(CFolderSetting &record, const QString &assign
                        QStringLiteral("--set needs Key=Value: %1").arg(assignment));
     const QString key = assignment.left(equals);
     const QString value = assignment.mid(equals + 1);
-    const FolderSettingField *field = FolderSettingField::find(key);
+    const FolderSettingField *field = FolderSettingField::Find(key);
     if (!field)
         return Mistake(QStringLiteral("不明なキーです: %1").arg(key), QStringLiteral("unknown key: %1").arg(key));
     QString error = CheckField(*field, value);
     if (!error.isEmpty())
         return error;
-    if (field->isStoredAsText())
-        field->setFromStoredText(record, value);
+    if (field->IsStoredAsText())
+        field->SetFromStoredText(record, value);
     else
-        field->setFromStoredInteger(record, qint32(quint32(value.toLongLong())));
+        field->SetFromStoredInteger(record, qint32(quint32(value.toLongLong())));
     return {};
 }
 

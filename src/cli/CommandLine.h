@@ -29,7 +29,7 @@ public:
     struct Result {
         CliOptions options;
         QString error;   // empty when the arguments are usable
-        bool ok() const { return error.isEmpty(); }
+        bool Ok() const { return error.isEmpty(); }
     };
 
     virtual ~CCommandLine() = default;

@@ -58,8 +58,8 @@ const std::vector<QString> &FieldKeys()
 {
     static const std::vector<QString> keys = [] {
         std::vector<QString> result;
-        for (const FolderSettingField &field : FolderSettingField::all())
-            result.push_back(field.key().toString());
+        for (const FolderSettingField &field : FolderSettingField::All())
+            result.push_back(field.Key().toString());
         return result;
     }();
     return keys;
@@ -251,29 +251,29 @@ int CConfiguration::StoredFolderSettingCount(int p)
 
 void CConfiguration::LoadSetting(CFolderSetting &record, const QString &section)
 {
-    const auto fields = FolderSettingField::all();
+    const auto fields = FolderSettingField::All();
     const std::vector<QString> &keys = FieldKeys();
     record = CFolderSetting::WithLoadDefaults();
     for (size_t f = 0; f < fields.size(); ++f) {
         const FolderSettingField &field = fields[f];
-        if (field.isStoredAsText())
-            field.setFromStoredText(record, m_store.ReadSettingString(section, keys[f], field.storedText(record)));
+        if (field.IsStoredAsText())
+            field.SetFromStoredText(record, m_store.ReadSettingString(section, keys[f], field.StoredText(record)));
         else
-            field.setFromStoredInteger(record, m_store.ReadSettingInt(section, keys[f], field.storedInteger(record)));
+            field.SetFromStoredInteger(record, m_store.ReadSettingInt(section, keys[f], field.StoredInteger(record)));
     }
     record.ApplyLoadRules();
 }
 
 void CConfiguration::SaveSetting(const CFolderSetting &record, const QString &section)
 {
-    const auto fields = FolderSettingField::all();
+    const auto fields = FolderSettingField::All();
     const std::vector<QString> &keys = FieldKeys();
     for (size_t f = 0; f < fields.size(); ++f) {
         const FolderSettingField &field = fields[f];
-        if (field.isStoredAsText())
-            m_store.WriteSettingString(section, keys[f], field.storedText(record));
+        if (field.IsStoredAsText())
+            m_store.WriteSettingString(section, keys[f], field.StoredText(record));
         else
-            m_store.WriteSettingInt(section, keys[f], field.storedInteger(record));
+            m_store.WriteSettingInt(section, keys[f], field.StoredInteger(record));
     }
 }
 
@@ -289,8 +289,8 @@ int CConfiguration::LoadProjectSettings(std::span<CFolderSetting> records, int p
 
 int CConfiguration::LoadProjectSettings(CMirroringDefine &table, int p)
 {
-    const int count = LoadProjectSettings(std::span(table.records(), CMirroringDefine::Capacity), p);
-    table.setCount(count);
+    const int count = LoadProjectSettings(std::span(table.Records(), CMirroringDefine::Capacity), p);
+    table.SetCount(count);
     return count;
 }
 
@@ -310,7 +310,7 @@ void CConfiguration::SaveProjectSettings(std::span<const CFolderSetting> records
 void CConfiguration::SaveProjectSettings(const CMirroringDefine &table, int count, int p)
 {
     count = std::clamp(count, 0, CMirroringDefine::Capacity);
-    SaveProjectSettings(std::span(table.records(), size_t(count)), p);
+    SaveProjectSettings(std::span(table.Records(), size_t(count)), p);
 }
 
 void CConfiguration::DeleteProjectSettings(int count, int p)

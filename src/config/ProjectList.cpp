@@ -31,7 +31,7 @@ bool CProjectList::AddProject(const QString &name)
 void CProjectList::SetProject(int p, const CMirroringDefine &table, int count)
 {
     count = std::clamp(count, 0, MaxFolderSettings);
-    SetProject(p, std::vector<CFolderSetting>(table.records(), table.records() + count));
+    SetProject(p, std::vector<CFolderSetting>(table.Records(), table.Records() + count));
 }
 
 void CProjectList::SetProject(int p, std::vector<CFolderSetting> records)

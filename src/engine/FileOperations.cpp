@@ -218,7 +218,7 @@ ExistResult CFileOperations::CheckItem(const QString &path, bool folder, FileSta
     }
     if (status)
         *status = *found;
-    if (found->isFolder() == folder)
+    if (found->IsFolder() == folder)
         return ExistResult::Found;
     if (m_state.mirrorPass)
         return ExistResult::OtherKind;

@@ -9,70 +9,70 @@ namespace {
 using F = FolderSettingField;
 using S = CFolderSetting;
 
-constexpr std::array kFields = {
-    F::time(u"LastExec", &S::LastExec),
-    F::flag(u"AutoExec", &S::AutoExec),
-    F::text(u"Name", &S::Name),
-    F::text(u"Master", &S::Master),
-    F::text(u"Backup", &S::Backup),
-    F::text(u"Target", &S::Target),
-    F::text(u"Volume", &S::Volume),
-    F::flag(u"Mirroring", &S::Mirroring),
-    F::integer<&S::BackupType>(u"BackupType"),
-    F::flag(u"DeleteConf", &S::DeleteConf),
-    F::flag(u"DeleteRecycleBin", &S::DeleteRecycleBin),
-    F::flag(u"OverWrite", &S::OverWrite),
-    F::flag(u"SubDir", &S::SubDir),
-    F::flag(u"CheckVolume", &S::CheckVolume),
-    F::flag(u"VolErrorSkip", &S::VolErrorSkip),
-    F::flag(u"NtfsToFat", &S::NtfsToFat),
-    F::integer<&S::LeaveTime>(u"LeaveTime"),
-    F::flag(u"ErrorLeave", &S::ErrorLeave),
-    F::flag(u"CopyLockedFile", &S::CopyLockedFile),
-    F::flag(u"ErrorNetPathRetry", &S::ErrorNetPathRetry),
-    F::integer<&S::NetPathRetryCount>(u"NetPathRetryCount"),
-    F::flag(u"CheckFileName", &S::CheckFileName),
-    F::flag(u"CopyFileTimeAll", &S::CopyFileTimeAll),
-    F::flag(u"CopyFolderTime", &S::CopyFolderTime),
-    F::flag(u"RenameCapital", &S::RenameCapital),
-    F::flag(u"ShowSkipFile", &S::ShowSkipFile),
-    F::flag(u"MakeDateDir", &S::MakeDateDir),
-    F::integer<&S::TargetType>(u"TargetType"),
-    F::text(u"TargetFile", &S::TargetFile),
-    F::text(u"TargetDirectory", &S::TargetDirectory),
-    F::flag(u"DeleteIgnoreTarget", &S::DeleteIgnoreTarget),
-    F::flag(u"SkipTargetFileSize", &S::SkipTargetFileSize),
-    F::sizeThreshold(u"TargetFileSize"),
-    F::integer<&S::TargetDateType>(u"TargetDateType"),
-    F::time(u"TargetDate", &S::TargetDate),
-    F::flag(u"OutputLog", &S::OutputLog),
-    F::flag(u"OutputErrorOnly", &S::OutputErrorOnly),
-    F::flag(u"OutputSkipLog", &S::OutputSkipLog),
-    F::flag(u"ClearLog", &S::ClearLog),
-    F::flag(u"WriteLogImmediately", &S::WriteLogImmediately),
-    F::text(u"LogFileName", &S::LogFileName),
-    F::integer<&S::Errors>(u"Errors"),
-    F::integer<&S::ScheduleType>(u"ScheduleType"),
-    F::integer<&S::ScheduleTime>(u"ScheduleTime"),
+constexpr std::array Fields = {
+    F::Time(u"LastExec", &S::LastExec),
+    F::Flag(u"AutoExec", &S::AutoExec),
+    F::Text(u"Name", &S::Name),
+    F::Text(u"Master", &S::Master),
+    F::Text(u"Backup", &S::Backup),
+    F::Text(u"Target", &S::Target),
+    F::Text(u"Volume", &S::Volume),
+    F::Flag(u"Mirroring", &S::Mirroring),
+    F::Integer<&S::BackupType>(u"BackupType"),
+    F::Flag(u"DeleteConf", &S::DeleteConf),
+    F::Flag(u"DeleteRecycleBin", &S::DeleteRecycleBin),
+    F::Flag(u"OverWrite", &S::OverWrite),
+    F::Flag(u"SubDir", &S::SubDir),
+    F::Flag(u"CheckVolume", &S::CheckVolume),
+    F::Flag(u"VolErrorSkip", &S::VolErrorSkip),
+    F::Flag(u"NtfsToFat", &S::NtfsToFat),
+    F::Integer<&S::LeaveTime>(u"LeaveTime"),
+    F::Flag(u"ErrorLeave", &S::ErrorLeave),
+    F::Flag(u"CopyLockedFile", &S::CopyLockedFile),
+    F::Flag(u"ErrorNetPathRetry", &S::ErrorNetPathRetry),
+    F::Integer<&S::NetPathRetryCount>(u"NetPathRetryCount"),
+    F::Flag(u"CheckFileName", &S::CheckFileName),
+    F::Flag(u"CopyFileTimeAll", &S::CopyFileTimeAll),
+    F::Flag(u"CopyFolderTime", &S::CopyFolderTime),
+    F::Flag(u"RenameCapital", &S::RenameCapital),
+    F::Flag(u"ShowSkipFile", &S::ShowSkipFile),
+    F::Flag(u"MakeDateDir", &S::MakeDateDir),
+    F::Integer<&S::TargetType>(u"TargetType"),
+    F::Text(u"TargetFile", &S::TargetFile),
+    F::Text(u"TargetDirectory", &S::TargetDirectory),
+    F::Flag(u"DeleteIgnoreTarget", &S::DeleteIgnoreTarget),
+    F::Flag(u"SkipTargetFileSize", &S::SkipTargetFileSize),
+    F::SizeThreshold(u"TargetFileSize"),
+    F::Integer<&S::TargetDateType>(u"TargetDateType"),
+    F::Time(u"TargetDate", &S::TargetDate),
+    F::Flag(u"OutputLog", &S::OutputLog),
+    F::Flag(u"OutputErrorOnly", &S::OutputErrorOnly),
+    F::Flag(u"OutputSkipLog", &S::OutputSkipLog),
+    F::Flag(u"ClearLog", &S::ClearLog),
+    F::Flag(u"WriteLogImmediately", &S::WriteLogImmediately),
+    F::Text(u"LogFileName", &S::LogFileName),
+    F::Integer<&S::Errors>(u"Errors"),
+    F::Integer<&S::ScheduleType>(u"ScheduleType"),
+    F::Integer<&S::ScheduleTime>(u"ScheduleTime"),
 };
 
 } // namespace
 
-std::span<const FolderSettingField> FolderSettingField::all()
+std::span<const FolderSettingField> FolderSettingField::All()
 {
-    return kFields;
+    return Fields;
 }
 
-const FolderSettingField *FolderSettingField::find(QStringView key)
+const FolderSettingField *FolderSettingField::Find(QStringView key)
 {
-    for (const FolderSettingField &field : kFields) {
-        if (field.key().compare(key, Qt::CaseInsensitive) == 0)
+    for (const FolderSettingField &field : Fields) {
+        if (field.Key().compare(key, Qt::CaseInsensitive) == 0)
             return &field;
     }
     return nullptr;
 }
 
-qint32 FolderSettingField::storedInteger(const CFolderSetting &record) const
+qint32 FolderSettingField::StoredInteger(const CFolderSetting &record) const
 {
     switch (m_kind) {
     case Kind::Flag: return record.*m_flag ? 1 : 0;
@@ -85,7 +85,7 @@ qint32 FolderSettingField::storedInteger(const CFolderSetting &record) const
     return 0;
 }
 
-QString FolderSettingField::storedText(const CFolderSetting &record) const
+QString FolderSettingField::StoredText(const CFolderSetting &record) const
 {
     switch (m_kind) {
     case Kind::Text: return record.*m_text;
@@ -94,10 +94,10 @@ QString FolderSettingField::storedText(const CFolderSetting &record) const
     case Kind::Integer:
     case Kind::Time: break;
     }
-    return QString::number(storedInteger(record));
+    return QString::number(StoredInteger(record));
 }
 
-void FolderSettingField::setFromStoredInteger(CFolderSetting &record, qint32 value) const
+void FolderSettingField::SetFromStoredInteger(CFolderSetting &record, qint32 value) const
 {
     switch (m_kind) {
     case Kind::Flag: record.*m_flag = value != 0; break;
@@ -108,7 +108,7 @@ void FolderSettingField::setFromStoredInteger(CFolderSetting &record, qint32 val
     }
 }
 
-void FolderSettingField::setFromStoredText(CFolderSetting &record, const QString &value) const
+void FolderSettingField::SetFromStoredText(CFolderSetting &record, const QString &value) const
 {
     switch (m_kind) {
     case Kind::Text: record.*m_text = value; break;
@@ -120,6 +120,6 @@ void FolderSettingField::setFromStoredText(CFolderSetting &record, const QString
     }
     case Kind::Flag:
     case Kind::Integer:
-    case Kind::Time: setFromStoredInteger(record, value.toInt()); break;
+    case Kind::Time: SetFromStoredInteger(record, value.toInt()); break;
     }
 }

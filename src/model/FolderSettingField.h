@@ -13,34 +13,34 @@ class FolderSettingField {
 public:
     enum class Kind { Flag, Integer, Time, Text, SizeThreshold };
 
-    static constexpr FolderSettingField flag(const char16_t *key, bool CFolderSetting::*m) { return {key, Kind::Flag, m, {}, nullptr, nullptr}; }
+    static constexpr FolderSettingField Flag(const char16_t *key, bool CFolderSetting::*m) { return {key, Kind::Flag, m, {}, nullptr, nullptr}; }
     // A 32-bit integer, or a scoped enumeration stored as one.
     template <auto Member>
-    static constexpr FolderSettingField integer(const char16_t *key)
+    static constexpr FolderSettingField Integer(const char16_t *key)
     {
         using Value = std::remove_reference_t<decltype(std::declval<CFolderSetting &>().*Member)>;
         const IntegerAccess access{[](const CFolderSetting &r) { return static_cast<qint32>(r.*Member); },
                                    [](CFolderSetting &r, qint32 v) { r.*Member = static_cast<Value>(v); }};
         return {key, Kind::Integer, nullptr, access, nullptr, nullptr};
     }
-    static constexpr FolderSettingField time(const char16_t *key, qint64 CFolderSetting::*m) { return {key, Kind::Time, nullptr, {}, m, nullptr}; }
-    static constexpr FolderSettingField text(const char16_t *key, QString CFolderSetting::*m) { return {key, Kind::Text, nullptr, {}, nullptr, m}; }
-    static constexpr FolderSettingField sizeThreshold(const char16_t *key) { return {key, Kind::SizeThreshold, nullptr, {}, nullptr, nullptr}; }
+    static constexpr FolderSettingField Time(const char16_t *key, qint64 CFolderSetting::*m) { return {key, Kind::Time, nullptr, {}, m, nullptr}; }
+    static constexpr FolderSettingField Text(const char16_t *key, QString CFolderSetting::*m) { return {key, Kind::Text, nullptr, {}, nullptr, m}; }
+    static constexpr FolderSettingField SizeThreshold(const char16_t *key) { return {key, Kind::SizeThreshold, nullptr, {}, nullptr, nullptr}; }
 
-    QStringView key() const { return QStringView(m_key); }
-    Kind kind() const { return m_kind; }
+    QStringView Key() const { return QStringView(m_key); }
+    Kind FieldKind() const { return m_kind; }
 
     // Integers (flags as 0/1, times as their low 32 bits) or texts (texts, the size threshold).
-    bool isStoredAsText() const { return m_kind == Kind::Text || m_kind == Kind::SizeThreshold; }
-    qint32 storedInteger(const CFolderSetting &record) const;
-    QString storedText(const CFolderSetting &record) const;
-    void setFromStoredInteger(CFolderSetting &record, qint32 value) const;
-    void setFromStoredText(CFolderSetting &record, const QString &value) const;
+    bool IsStoredAsText() const { return m_kind == Kind::Text || m_kind == Kind::SizeThreshold; }
+    qint32 StoredInteger(const CFolderSetting &record) const;
+    QString StoredText(const CFolderSetting &record) const;
+    void SetFromStoredInteger(CFolderSetting &record, qint32 value) const;
+    void SetFromStoredText(CFolderSetting &record, const QString &value) const;
 
     // Every key, in the order the project save writes them.
-    static std::span<const FolderSettingField> all();
+    static std::span<const FolderSettingField> All();
     // The field of a key, compared without regard to case; null when there is none.
-    static const FolderSettingField *find(QStringView key);
+    static const FolderSettingField *Find(QStringView key);
 
 private:
     struct IntegerAccess {

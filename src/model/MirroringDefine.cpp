@@ -10,26 +10,26 @@ CMirroringDefine::CMirroringDefine()
 CMirroringDefine::CMirroringDefine(const CMirroringDefine &other)
     : CMirroringDefine()
 {
-    assign(other);
+    Assign(other);
 }
 
 CMirroringDefine &CMirroringDefine::operator=(const CMirroringDefine &other)
 {
-    assign(other);
+    Assign(other);
     return *this;
 }
 
 CMirroringDefine::~CMirroringDefine() = default;
 
-void CMirroringDefine::adopt(std::unique_ptr<CFolderSetting[]> table, int count)
+void CMirroringDefine::Adopt(std::unique_ptr<CFolderSetting[]> table, int count)
 {
     if (!table)
         table = std::make_unique<CFolderSetting[]>(Capacity);
     m_table = std::move(table);
-    setCount(count);
+    SetCount(count);
 }
 
-void CMirroringDefine::assign(const CMirroringDefine &other)
+void CMirroringDefine::Assign(const CMirroringDefine &other)
 {
     if (&other == this)
         return;
@@ -37,7 +37,7 @@ void CMirroringDefine::assign(const CMirroringDefine &other)
     m_count = other.m_count;
 }
 
-void CMirroringDefine::fill(const CFolderSetting *records, int n, bool append)
+void CMirroringDefine::Fill(const CFolderSetting *records, int n, bool append)
 {
     const int start = append ? m_count : 0;
     n = std::clamp(n, 0, Capacity - start);
@@ -46,7 +46,7 @@ void CMirroringDefine::fill(const CFolderSetting *records, int n, bool append)
     m_count = start + n;
 }
 
-void CMirroringDefine::setCount(int count)
+void CMirroringDefine::SetCount(int count)
 {
     m_count = std::clamp(count, 0, Capacity);
 }

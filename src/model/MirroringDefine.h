@@ -17,17 +17,17 @@ public:
     virtual ~CMirroringDefine();
 
     // Takes ownership of a table of Capacity records; count is clamped to 0..Capacity.
-    void adopt(std::unique_ptr<CFolderSetting[]> table, int count);
+    void Adopt(std::unique_ptr<CFolderSetting[]> table, int count);
     // Copies all Capacity records, in use or not, and the count.
-    void assign(const CMirroringDefine &other);
+    void Assign(const CMirroringDefine &other);
     // Copies n records to index 0 (append false) or after the records in use (append true);
     // what would pass Capacity is left out.
-    void fill(const CFolderSetting *records, int n, bool append);
+    void Fill(const CFolderSetting *records, int n, bool append);
 
-    CFolderSetting *records() { return m_table.get(); }
-    const CFolderSetting *records() const { return m_table.get(); }
-    int count() const { return m_count; }
-    void setCount(int count);
+    CFolderSetting *Records() { return m_table.get(); }
+    const CFolderSetting *Records() const { return m_table.get(); }
+    int Count() const { return m_count; }
+    void SetCount(int count);
 
 private:
     std::unique_ptr<CFolderSetting[]> m_table;

@@ -13,7 +13,7 @@ struct WindowLayout {
     std::array<qint32, 5> setupListWidths{};    // folder-setting list
     std::array<qint32, 5> reportListWidths{};   // report list
 
-    bool hasPlacement() const { return left != 0 && top != 0 && right != 0 && bottom != 0; }
+    bool HasPlacement() const { return left != 0 && top != 0 && right != 0 && bottom != 0; }
 
     friend bool operator==(const WindowLayout &, const WindowLayout &) = default;
 };

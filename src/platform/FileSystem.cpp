@@ -34,7 +34,7 @@ constexpr ErrnoKind ErrnoKinds[] = {
 
 } // namespace
 
-FsError FsError::fromErrno(int code)
+FsError FsError::FromErrno(int code)
 {
     if (code == 0)
         return {};

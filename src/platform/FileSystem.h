@@ -24,7 +24,7 @@ struct FsError {
     int code = 0;
     FsErrorKind kind = FsErrorKind::None;
 
-    static FsError fromErrno(int code);
+    static FsError FromErrno(int code);
 };
 
 enum class ItemKind { File, Folder, Symlink, Other };
@@ -42,7 +42,7 @@ struct FileStatus {
     FileTime lastWrite;
     FileTime lastAccess;
     quint32 permissions = 0;    // the mode's permission bits
-    bool isFolder() const { return kind == ItemKind::Folder; }
+    bool IsFolder() const { return kind == ItemKind::Folder; }
 };
 
 // One item of a folder listing. The kind comes from the listing itself where it can; a link is

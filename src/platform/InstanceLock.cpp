@@ -11,7 +11,7 @@ CInstanceLock::CInstanceLock(QString lockPath) : m_path(std::move(lockPath)) {}
 
 CInstanceLock::~CInstanceLock()
 {
-    unlock();
+    Unlock();
 }
 
 QString CInstanceLock::LockPathFor(const QString &storePath)
@@ -19,7 +19,7 @@ QString CInstanceLock::LockPathFor(const QString &storePath)
     return storePath + QStringLiteral(".lock");
 }
 
-CInstanceLock::Result CInstanceLock::tryLock()
+CInstanceLock::Result CInstanceLock::TryLock()
 {
     if (m_fd >= 0)
         return Result::Acquired;
@@ -43,7 +43,7 @@ CInstanceLock::Result CInstanceLock::tryLock()
     return Result::Acquired;
 }
 
-void CInstanceLock::unlock()
+void CInstanceLock::Unlock()
 {
     if (m_fd < 0)
         return;

@@ -18,12 +18,12 @@ public:
     static QString LockPathFor(const QString &storePath);
 
     // Does not wait: another holder makes it answer HeldElsewhere at once.
-    Result tryLock();
-    void unlock();
-    bool isLocked() const { return m_fd >= 0; }
-    const QString &path() const { return m_path; }
+    Result TryLock();
+    void Unlock();
+    bool IsLocked() const { return m_fd >= 0; }
+    const QString &Path() const { return m_path; }
     // The errno of a Failed attempt.
-    int error() const { return m_error; }
+    int Error() const { return m_error; }
 
 private:
     QString m_path;

@@ -26,7 +26,7 @@ namespace {
 bool Finish(int code, FsError *error)
 {
     if (error)
-        *error = FsError::fromErrno(code);
+        *error = FsError::FromErrno(code);
     return code == 0;
 }
 
@@ -48,27 +48,27 @@ int NativePath(const QString &path, QByteArray *native)
 
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
     UniqueFd(const UniqueFd &) = delete;
     UniqueFd &operator=(const UniqueFd &) = delete;
-    ~UniqueFd() { reset(); }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset(int fd = -1)
+    ~UniqueFd() { Reset(); }
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    void Reset(int fd = -1)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
     // Closing can be the first to report a failed write (network file systems).
-    int close()
+    int Close()
     {
-        const int fd = std::exchange(fd_, -1);
+        const int fd = std::exchange(m_fd, -1);
         return fd < 0 ? 0 : LastError(::close(fd));
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 ItemKind KindOfMode(mode_t mode)
@@ -154,8 +154,8 @@ int WithTemporaryName(const QByteArray &name, QByteArray *used, Create create)
 
 int OpenFolder(const QByteArray &folder, UniqueFd *fd)
 {
-    fd->reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    return fd->valid() ? 0 : errno;
+    fd->Reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return fd->Valid() ? 0 : errno;
 }
 
 // The copy while it is written: unnamed (O_TMPFILE) until it is complete, or under a
@@ -168,15 +168,15 @@ struct Temporary {
 int CreateTemporary(int folder, const QByteArray &name, bool unnamed, Temporary *temp)
 {
     if (unnamed) {
-        temp->fd.reset(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-        if (temp->fd.valid())
+        temp->fd.Reset(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (temp->fd.Valid())
             return 0;
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
             return errno;
     }
     return WithTemporaryName(name, &temp->name, [&](const QByteArray &tempName) {
-        temp->fd.reset(::openat(folder, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
-        return temp->fd.valid() ? 0 : errno;
+        temp->fd.Reset(::openat(folder, tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+        return temp->fd.Valid() ? 0 : errno;
     });
 }
 
@@ -277,7 +277,7 @@ int RenameOver(int folder, const QByteArray &tempName, const QByteArray &target)
 int Publish(int folder, const QByteArray &target, Temporary &temp)
 {
     if (!temp.name.isEmpty()) {
-        if (const int code = temp.fd.close()) {
+        if (const int code = temp.fd.Close()) {
             ::unlinkat(folder, temp.name.constData(), 0);
             return code;
         }
@@ -285,9 +285,9 @@ int Publish(int folder, const QByteArray &target, Temporary &temp)
     }
     // An unnamed file goes straight to the target's name when there is nothing to replace;
     // otherwise it gets a temporary name that is renamed over the target.
-    int code = LinkUnnamed(temp.fd.get(), folder, target);
+    int code = LinkUnnamed(temp.fd.Get(), folder, target);
     if (code == 0) {
-        code = temp.fd.close();
+        code = temp.fd.Close();
         if (code != 0)
             ::unlinkat(folder, target.constData(), 0);
         return code;
@@ -295,11 +295,11 @@ int Publish(int folder, const QByteArray &target, Temporary &temp)
     if (code != EEXIST)
         return code;
     code = WithTemporaryName(target, &temp.name, [&](const QByteArray &tempName) {
-        return LinkUnnamed(temp.fd.get(), folder, tempName);
+        return LinkUnnamed(temp.fd.Get(), folder, tempName);
     });
     if (code != 0)
         return code;
-    if ((code = temp.fd.close())) {
+    if ((code = temp.fd.Close())) {
         ::unlinkat(folder, temp.name.constData(), 0);
         return code;
     }
@@ -343,25 +343,25 @@ int CopyLink(const QByteArray &source, const QByteArray &target)
     UniqueFd folder;
     if (const int code = OpenFolder(place.folder, &folder))
         return code;
-    if (::symlinkat(text.constData(), folder.get(), place.name.constData()) == 0) {
-        const int code = SetLinkTimes(folder.get(), place.name, status);
+    if (::symlinkat(text.constData(), folder.Get(), place.name.constData()) == 0) {
+        const int code = SetLinkTimes(folder.Get(), place.name, status);
         if (code != 0)
-            ::unlinkat(folder.get(), place.name.constData(), 0);
+            ::unlinkat(folder.Get(), place.name.constData(), 0);
         return code;
     }
     if (errno != EEXIST)
         return errno;
     QByteArray tempName;
     int code = WithTemporaryName(place.name, &tempName, [&](const QByteArray &name) {
-        return LastError(::symlinkat(text.constData(), folder.get(), name.constData()));
+        return LastError(::symlinkat(text.constData(), folder.Get(), name.constData()));
     });
     if (code != 0)
         return code;
-    if ((code = SetLinkTimes(folder.get(), tempName, status))) {
-        ::unlinkat(folder.get(), tempName.constData(), 0);
+    if ((code = SetLinkTimes(folder.Get(), tempName, status))) {
+        ::unlinkat(folder.Get(), tempName.constData(), 0);
         return code;
     }
-    return RenameOver(folder.get(), tempName, place.name);
+    return RenameOver(folder.Get(), tempName, place.name);
 }
 
 int CopyRegular(int in, const struct stat &status, const QByteArray &target, bool unnamed)
@@ -373,15 +373,15 @@ int CopyRegular(int in, const struct stat &status, const QByteArray &target, boo
     if (const int code = OpenFolder(place.folder, &folder))
         return code;
     Temporary temp;
-    if (const int code = CreateTemporary(folder.get(), place.name, unnamed, &temp))
+    if (const int code = CreateTemporary(folder.Get(), place.name, unnamed, &temp))
         return code;
-    int code = CopyData(in, temp.fd.get(), status.st_size);
+    int code = CopyData(in, temp.fd.Get(), status.st_size);
     if (code == 0)
-        code = CopyMetadata(temp.fd.get(), status);
+        code = CopyMetadata(temp.fd.Get(), status);
     if (code == 0)
-        return Publish(folder.get(), place.name, temp);
+        return Publish(folder.Get(), place.name, temp);
     if (!temp.name.isEmpty())
-        ::unlinkat(folder.get(), temp.name.constData(), 0);
+        ::unlinkat(folder.Get(), temp.name.constData(), 0);
     return code;
 }
 
@@ -389,16 +389,16 @@ int CopyNative(const QByteArray &source, const QByteArray &target, bool unnamed)
 {
     // O_NONBLOCK keeps a FIFO from waiting for a writer; it changes nothing for a regular file.
     UniqueFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (!in.valid())
+    if (!in.Valid())
         return errno == ELOOP ? CopyLink(source, target) : errno;
     struct stat status;
-    if (::fstat(in.get(), &status) != 0)
+    if (::fstat(in.Get(), &status) != 0)
         return errno;
     if (S_ISDIR(status.st_mode))
         return EISDIR;
     if (!S_ISREG(status.st_mode))
         return EOPNOTSUPP;
-    return CopyRegular(in.get(), status, target, unnamed);
+    return CopyRegular(in.Get(), status, target, unnamed);
 }
 
 template <typename Call>
@@ -554,7 +554,7 @@ bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsE
         code = NativePath(target, &to);
     if (code == 0) {
         ForgetFolders();
-        code = CopyNative(from, to, unnamedTemporaries_);
+        code = CopyNative(from, to, m_unnamedTemporaries);
     }
     return Finish(code, error);
 }

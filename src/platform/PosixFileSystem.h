@@ -8,7 +8,7 @@ class PosixFileSystem : public FileSystem {
 public:
     // A copy is written into an unnamed file (O_TMPFILE) where the file system has them; with
     // unnamedTemporaries false always into a named temporary file, as on vfat or a share.
-    explicit PosixFileSystem(bool unnamedTemporaries = true) : unnamedTemporaries_(unnamedTemporaries) {}
+    explicit PosixFileSystem(bool unnamedTemporaries = true) : m_unnamedTemporaries(unnamedTemporaries) {}
 
     std::optional<FileStatus> Status(const QString &path, FsError *error) override;
     bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
@@ -30,5 +30,5 @@ private:
     template <typename Call>
     bool Changing(const QString &path, FsError *error, Call call);
 
-    bool unnamedTemporaries_;
+    bool m_unnamedTemporaries;
 };

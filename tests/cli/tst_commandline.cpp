@@ -28,7 +28,7 @@ static CCommandLine::Result Parse(const QString &line)
 void tst_CommandLine::acceptedOptions()
 {
     const auto run = Parse(QStringLiteral("run --ini=test --project=3 --setting=2 --test --auto -q --interactive"));
-    QVERIFY2(run.ok(), qPrintable(run.error));
+    QVERIFY2(run.Ok(), qPrintable(run.error));
     QCOMPARE(run.options.command, Command::Run);
     QCOMPARE(run.options.ini, std::optional<QString>(QStringLiteral("test")));
     QCOMPARE(run.options.project, std::optional<int>(2));
@@ -37,19 +37,19 @@ void tst_CommandLine::acceptedOptions()
 
     // Values may also follow as the next argument.
     const auto separate = Parse(QStringLiteral("list --ini other --project 1000"));
-    QVERIFY2(separate.ok(), qPrintable(separate.error));
+    QVERIFY2(separate.Ok(), qPrintable(separate.error));
     QCOMPARE(separate.options.command, Command::List);
     QCOMPARE(separate.options.ini, std::optional<QString>(QStringLiteral("other")));
     QCOMPARE(separate.options.project, std::optional<int>(999));
 
     const auto plain = Parse(QStringLiteral("run"));
-    QVERIFY(plain.ok());
+    QVERIFY(plain.Ok());
     QVERIFY(!plain.options.ini && !plain.options.project && plain.options.settings.isEmpty());
     QVERIFY(!plain.options.test && !plain.options.autoMode && !plain.options.quiet && !plain.options.interactive);
 
     const auto mirror = CCommandLine::Parse({QStringLiteral("mirror"), QStringLiteral("/m a"), QStringLiteral("--quiet"),
                                              QStringLiteral("--"), QStringLiteral("-b")});
-    QVERIFY2(mirror.ok(), qPrintable(mirror.error));
+    QVERIFY2(mirror.Ok(), qPrintable(mirror.error));
     QCOMPARE(mirror.options.adHoc.Master, QStringLiteral("/m a"));
     QCOMPARE(mirror.options.adHoc.Backup, QStringLiteral("-b"));
     QVERIFY(mirror.options.quiet);
@@ -95,14 +95,14 @@ void tst_CommandLine::usageErrors()
     QFETCH(QString, line);
     QFETCH(QString, named);
     const auto result = Parse(line);
-    QVERIFY(!result.ok());
+    QVERIFY(!result.Ok());
     QVERIFY2(result.error.contains(named), qPrintable(result.error));
 }
 
 void tst_CommandLine::settingOrderAndValues()
 {
     const auto result = Parse(QStringLiteral("run --setting=3 --setting 1 --setting=1000 --setting=2"));
-    QVERIFY2(result.ok(), qPrintable(result.error));
+    QVERIFY2(result.Ok(), qPrintable(result.error));
     QCOMPARE(result.options.settings, (QList<int>{2, 0, 999, 1}));
 }
 
@@ -111,12 +111,12 @@ void tst_CommandLine::helpWins()
     for (const QString &line : {QStringLiteral("--help"), QStringLiteral("run --bogus -h"), QStringLiteral("help"),
                                 QStringLiteral("mirror --help")}) {
         const auto result = Parse(line);
-        QVERIFY2(result.ok(), qPrintable(line));
+        QVERIFY2(result.Ok(), qPrintable(line));
         QCOMPARE(result.options.command, Command::Help);
     }
     // After "--" it is a folder name.
     const auto folder = Parse(QStringLiteral("mirror -- --help /b"));
-    QVERIFY(folder.ok());
+    QVERIFY(folder.Ok());
     QCOMPARE(folder.options.command, Command::Mirror);
     QCOMPARE(folder.options.adHoc.Master, QStringLiteral("--help"));
 }

@@ -147,7 +147,7 @@ public:
         config.LoadGlobalSettings();
         CMirroringDefine table;
         const int count = config.LoadProjectSettings(table, p);
-        return QList<CFolderSetting>(table.records(), table.records() + count);
+        return QList<CFolderSetting>(table.Records(), table.Records() + count);
     }
 
     QTemporaryDir dir;
@@ -447,7 +447,7 @@ void tst_OrvaneCli::storedChoiceOfBackEnd()
     QCOMPARE(database.rows, QStringList{u"1: InDatabase"_qs});
     {
         CInstanceLock held(CInstanceLock::LockPathFor(w.registryPath()));
-        QCOMPARE(held.tryLock(), CInstanceLock::Result::Acquired);
+        QCOMPARE(held.TryLock(), CInstanceLock::Result::Acquired);
         QCOMPARE(w.cli({u"run"_qs}).code, 75);
     }
     const Outcome run = w.cli({u"run"_qs});
@@ -472,7 +472,7 @@ void tst_OrvaneCli::secondRunIsRefused()
     const QByteArray iniBefore = ReadFile(w.programDir + u"test.ini"_qs);
     {
         CInstanceLock held(CInstanceLock::LockPathFor(w.programDir + u"test.ini"_qs));
-        QCOMPARE(held.tryLock(), CInstanceLock::Result::Acquired);
+        QCOMPARE(held.TryLock(), CInstanceLock::Result::Acquired);
         const Outcome refused = w.cli({u"run"_qs, u"--ini=test"_qs});
         QCOMPARE(refused.code, 75);
         QVERIFY2(refused.err.contains(u"in use"_qs), qPrintable(refused.err));

@@ -13,51 +13,51 @@ bool ChangesDisk(Op op)
 
 } // namespace
 
-bool FaultInjectingFileSystem::Rule::matches(Op callOp, const QString &callPath) const
+bool FaultInjectingFileSystem::Rule::Matches(Op callOp, const QString &callPath) const
 {
     return op == callOp && times != 0 && (suffix ? callPath.endsWith(path) : callPath == path);
 }
 
-void FaultInjectingFileSystem::failOn(Op op, const QString &path, int code, int times)
+void FaultInjectingFileSystem::FailOn(Op op, const QString &path, int code, int times)
 {
-    QMutexLocker lock(&mutex_);
-    rules_.append({op, path, false, code, times});
+    QMutexLocker lock(&m_mutex);
+    m_rules.append({op, path, false, code, times});
 }
 
-void FaultInjectingFileSystem::failOnSuffix(Op op, const QString &suffix, int code, int times)
+void FaultInjectingFileSystem::FailOnSuffix(Op op, const QString &suffix, int code, int times)
 {
-    QMutexLocker lock(&mutex_);
-    rules_.append({op, suffix, true, code, times});
+    QMutexLocker lock(&m_mutex);
+    m_rules.append({op, suffix, true, code, times});
 }
 
-void FaultInjectingFileSystem::clearRules()
+void FaultInjectingFileSystem::ClearRules()
 {
-    QMutexLocker lock(&mutex_);
-    rules_.clear();
+    QMutexLocker lock(&m_mutex);
+    m_rules.clear();
 }
 
-QList<FaultInjectingFileSystem::Call> FaultInjectingFileSystem::calls() const
+QList<FaultInjectingFileSystem::Call> FaultInjectingFileSystem::Calls() const
 {
-    QMutexLocker lock(&mutex_);
-    return calls_;
+    QMutexLocker lock(&m_mutex);
+    return m_calls;
 }
 
-QStringList FaultInjectingFileSystem::callsOf(Op op) const
+QStringList FaultInjectingFileSystem::CallsOf(Op op) const
 {
-    QMutexLocker lock(&mutex_);
+    QMutexLocker lock(&m_mutex);
     QStringList paths;
-    for (const Call &call : calls_) {
+    for (const Call &call : m_calls) {
         if (call.op == op)
             paths << call.path;
     }
     return paths;
 }
 
-QStringList FaultInjectingFileSystem::changedPaths() const
+QStringList FaultInjectingFileSystem::ChangedPaths() const
 {
-    QMutexLocker lock(&mutex_);
+    QMutexLocker lock(&m_mutex);
     QStringList paths;
-    for (const Call &call : calls_) {
+    for (const Call &call : m_calls) {
         if (!ChangesDisk(call.op))
             continue;
         // The source of a copy is only read.
@@ -69,86 +69,86 @@ QStringList FaultInjectingFileSystem::changedPaths() const
     return paths;
 }
 
-void FaultInjectingFileSystem::clearCalls()
+void FaultInjectingFileSystem::ClearCalls()
 {
-    QMutexLocker lock(&mutex_);
-    calls_.clear();
+    QMutexLocker lock(&m_mutex);
+    m_calls.clear();
 }
 
-bool FaultInjectingFileSystem::intercept(Op op, const QString &path, const QString &target, FsError *error)
+bool FaultInjectingFileSystem::Intercept(Op op, const QString &path, const QString &target, FsError *error)
 {
-    QMutexLocker lock(&mutex_);
+    QMutexLocker lock(&m_mutex);
     Call call{op, path, target};
-    for (Rule &rule : rules_) {
-        if (!rule.matches(op, path) && (target.isEmpty() || !rule.matches(op, target)))
+    for (Rule &rule : m_rules) {
+        if (!rule.Matches(op, path) && (target.isEmpty() || !rule.Matches(op, target)))
             continue;
         if (rule.times > 0)
             --rule.times;
         call.failed = true;
-        calls_.append(call);
+        m_calls.append(call);
         if (error)
-            *error = FsError::fromErrno(rule.code);
+            *error = FsError::FromErrno(rule.code);
         return true;
     }
-    calls_.append(call);
+    m_calls.append(call);
     return false;
 }
 
 std::optional<FileStatus> FaultInjectingFileSystem::Status(const QString &path, FsError *error)
 {
-    if (intercept(Op::Status, path, {}, error))
+    if (Intercept(Op::Status, path, {}, error))
         return std::nullopt;
-    return inner_.Status(path, error);
+    return m_inner.Status(path, error);
 }
 
 bool FaultInjectingFileSystem::ListFolder(const QString &path,
                                           const std::function<bool(const FolderEntry &)> &visit, FsError *error)
 {
-    return !intercept(Op::ListFolder, path, {}, error) && inner_.ListFolder(path, visit, error);
+    return !Intercept(Op::ListFolder, path, {}, error) && m_inner.ListFolder(path, visit, error);
 }
 
 bool FaultInjectingFileSystem::CopyFile(const QString &source, const QString &target, FsError *error)
 {
-    return !intercept(Op::CopyFile, source, target, error) && inner_.CopyFile(source, target, error);
+    return !Intercept(Op::CopyFile, source, target, error) && m_inner.CopyFile(source, target, error);
 }
 
 bool FaultInjectingFileSystem::DeleteFile(const QString &path, FsError *error)
 {
-    return !intercept(Op::DeleteFile, path, {}, error) && inner_.DeleteFile(path, error);
+    return !Intercept(Op::DeleteFile, path, {}, error) && m_inner.DeleteFile(path, error);
 }
 
 bool FaultInjectingFileSystem::RemoveFolder(const QString &path, FsError *error)
 {
-    return !intercept(Op::RemoveFolder, path, {}, error) && inner_.RemoveFolder(path, error);
+    return !Intercept(Op::RemoveFolder, path, {}, error) && m_inner.RemoveFolder(path, error);
 }
 
 bool FaultInjectingFileSystem::Move(const QString &from, const QString &to, FsError *error)
 {
-    return !intercept(Op::Move, from, to, error) && inner_.Move(from, to, error);
+    return !Intercept(Op::Move, from, to, error) && m_inner.Move(from, to, error);
 }
 
 bool FaultInjectingFileSystem::CreateFolder(const QString &path, FsError *error)
 {
-    return !intercept(Op::CreateFolder, path, {}, error) && inner_.CreateFolder(path, error);
+    return !Intercept(Op::CreateFolder, path, {}, error) && m_inner.CreateFolder(path, error);
 }
 
 bool FaultInjectingFileSystem::MakeWritable(const QString &path, FsError *error)
 {
-    return !intercept(Op::MakeWritable, path, {}, error) && inner_.MakeWritable(path, error);
+    return !Intercept(Op::MakeWritable, path, {}, error) && m_inner.MakeWritable(path, error);
 }
 
 bool FaultInjectingFileSystem::SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
                                         FsError *error)
 {
-    return !intercept(Op::SetTimes, path, {}, error) && inner_.SetTimes(path, lastAccess, lastWrite, error);
+    return !Intercept(Op::SetTimes, path, {}, error) && m_inner.SetTimes(path, lastAccess, lastWrite, error);
 }
 
 QString FaultInjectingFileSystem::ActualName(const QString &path)
 {
-    return intercept(Op::ActualName, path, {}, nullptr) ? QString() : inner_.ActualName(path);
+    return Intercept(Op::ActualName, path, {}, nullptr) ? QString() : m_inner.ActualName(path);
 }
 
 bool FaultInjectingFileSystem::MoveToTrash(const QString &path, FsError *error)
 {
-    return !intercept(Op::MoveToTrash, path, {}, error) && inner_.MoveToTrash(path, error);
+    return !Intercept(Op::MoveToTrash, path, {}, error) && m_inner.MoveToTrash(path, error);
 }

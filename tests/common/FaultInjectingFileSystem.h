@@ -10,9 +10,9 @@
 // Wraps a file system and fails chosen calls with chosen errors; records every call, so a test can
 // tell what was touched and what was not.
 //   FaultInjectingFileSystem fs(real);
-//   fs.failOn(FaultInjectingFileSystem::Op::CopyFile, "/b/x.txt", ENOSPC, 1);   // once, then passes
-//   fs.failOnSuffix(FaultInjectingFileSystem::Op::Status, "/share", ESTALE);    // always
-//   QCOMPARE(fs.callsOf(FaultInjectingFileSystem::Op::DeleteFile), QStringList{"/b/old.txt"});
+//   fs.FailOn(FaultInjectingFileSystem::Op::CopyFile, "/b/x.txt", ENOSPC, 1);   // once, then passes
+//   fs.FailOnSuffix(FaultInjectingFileSystem::Op::Status, "/share", ESTALE);    // always
+//   QCOMPARE(fs.CallsOf(FaultInjectingFileSystem::Op::DeleteFile), QStringList{"/b/old.txt"});
 class FaultInjectingFileSystem : public FileSystem {
 public:
     enum class Op {
@@ -30,20 +30,20 @@ public:
         friend bool operator==(const Call &, const Call &) = default;
     };
 
-    explicit FaultInjectingFileSystem(FileSystem &inner) : inner_(inner) {}
+    explicit FaultInjectingFileSystem(FileSystem &inner) : m_inner(inner) {}
 
     // Fails the next `times` calls of op on path (either path of CopyFile and Move) with errno code.
-    void failOn(Op op, const QString &path, int code, int times = Always);
+    void FailOn(Op op, const QString &path, int code, int times = Always);
     // The same for every path that ends with suffix.
-    void failOnSuffix(Op op, const QString &suffix, int code, int times = Always);
-    void clearRules();
+    void FailOnSuffix(Op op, const QString &suffix, int code, int times = Always);
+    void ClearRules();
 
-    QList<Call> calls() const;
+    QList<Call> Calls() const;
     // Paths of the calls of op, in order (the first path of a two-path call).
-    QStringList callsOf(Op op) const;
+    QStringList CallsOf(Op op) const;
     // Every path a call that can change the disk was made on, both paths of CopyFile and Move.
-    QStringList changedPaths() const;
-    void clearCalls();
+    QStringList ChangedPaths() const;
+    void ClearCalls();
 
     std::optional<FileStatus> Status(const QString &path, FsError *error) override;
     bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
@@ -66,14 +66,14 @@ private:
         bool suffix;
         int code;
         int times;
-        bool matches(Op op, const QString &path) const;
+        bool Matches(Op op, const QString &path) const;
     };
 
     // Records the call; true (with *error set) when a rule fails it.
-    bool intercept(Op op, const QString &path, const QString &target, FsError *error);
+    bool Intercept(Op op, const QString &path, const QString &target, FsError *error);
 
-    FileSystem &inner_;
-    mutable QMutex mutex_;
-    QList<Rule> rules_;
-    QList<Call> calls_;
+    FileSystem &m_inner;
+    mutable QMutex m_mutex;
+    QList<Rule> m_rules;
+    QList<Call> m_calls;
 };

@@ -24,7 +24,7 @@ public:
         QDir().mkpath(master);
     }
 
-    CFolderSetting setting(const QString &name = QStringLiteral("設定")) const
+    CFolderSetting Setting(const QString &name = QStringLiteral("設定")) const
     {
         CFolderSetting s;
         s.Name = name;
@@ -34,7 +34,7 @@ public:
     }
 
     // Runs the settings as the main view would; true when the driver reported success.
-    bool run(QList<CFolderSetting> &settings, bool test = false, bool autoOnly = false, FileSystem *disk = nullptr)
+    bool Run(QList<CFolderSetting> &settings, bool test = false, bool autoOnly = false, FileSystem *disk = nullptr)
     {
         RunRequest request;
         request.test = test;
@@ -56,18 +56,18 @@ public:
         return success;
     }
 
-    bool runOne(CFolderSetting &one, bool test = false, FileSystem *disk = nullptr)
+    bool RunOne(CFolderSetting &one, bool test = false, FileSystem *disk = nullptr)
     {
         QList<CFolderSetting> settings{one};
-        const bool success = run(settings, test, false, disk);
+        const bool success = Run(settings, test, false, disk);
         one = settings.front();
         return success;
     }
 
-    int result() const { return flags.LastRunResult; }
+    int Result() const { return flags.LastRunResult; }
 
-    QString masterPath(const QString &relative) const { return master + relative; }
-    QString backupPath(const QString &relative) const { return backup + relative; }
+    QString MasterPath(const QString &relative) const { return master + relative; }
+    QString BackupPath(const QString &relative) const { return backup + relative; }
 
     QTemporaryDir dir;
     QString master;

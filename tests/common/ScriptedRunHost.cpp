@@ -66,7 +66,7 @@ void ScriptedRunHost::RequestClose()
     ++closeRequests;
 }
 
-QStringList ScriptedRunHost::rowTexts() const
+QStringList ScriptedRunHost::RowTexts() const
 {
     QStringList texts;
     for (const ReportRow &row : rows)
@@ -74,7 +74,7 @@ QStringList ScriptedRunHost::rowTexts() const
     return texts;
 }
 
-QStringList ScriptedRunHost::bodyRows() const
+QStringList ScriptedRunHost::BodyRows() const
 {
     QStringList body;
     bool inside = false;

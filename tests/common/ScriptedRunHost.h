@@ -24,9 +24,9 @@ public:
     void RequestClose() override;
 
     // "operation name" per row, in order.
-    QStringList rowTexts() const;
+    QStringList RowTexts() const;
     // The rows between a setting's start row and its end row ("終了" or "中断").
-    QStringList bodyRows() const;
+    QStringList BodyRows() const;
 
     // Called for every status text, for instance to press stop at a chosen file.
     std::function<void(const QString &text, const QString &path)> onStatus;

@@ -88,8 +88,8 @@ void TestConfigBadInput::damagedIniFileKeepsWhatCanBeRead()
     QCOMPARE(env.config->LoadProjectSettings(table, 0), 1);
     QCOMPARE(env.config->Projects().Count(), 3);
     QCOMPARE(env.config->Options().DivideY, 300);
-    QCOMPARE(table.records()[0].Name, QString("kept"));
-    QCOMPARE(table.records()[0].Errors, -1);   // the rest of the setting: load defaults
+    QCOMPARE(table.Records()[0].Name, QString("kept"));
+    QCOMPARE(table.Records()[0].Errors, -1);   // the rest of the setting: load defaults
 
     // Saving rewrites the file; what could be read survives it.
     env.config->SaveProjectSettings(table, 1, 0);
@@ -100,7 +100,7 @@ void TestConfigBadInput::damagedIniFileKeepsWhatCanBeRead()
     again.config->LoadGlobalSettings();
     QCOMPARE(again.config->Projects().Count(), 3);
     QCOMPARE(again.config->LoadProjectSettings(table, 0), 1);
-    QCOMPARE(table.records()[0].Name, QString("kept"));
+    QCOMPARE(table.Records()[0].Name, QString("kept"));
     QCOMPARE(again.config->Options().DivideY, 300);
     QVERIFY(env.boxes.boxes.empty());
 }
@@ -207,9 +207,9 @@ void TestConfigBadInput::outlandishCounts()
     QCOMPARE(env.config->Projects().Count(), projects);
     CMirroringDefine table;
     QCOMPARE(env.config->LoadProjectSettings(table, 0), settings);
-    QCOMPARE(table.count(), settings);
+    QCOMPARE(table.Count(), settings);
     if (settings == 1000)
-        QCOMPARE(table.records()[999].Name, QString("last"));
+        QCOMPARE(table.Records()[999].Name, QString("last"));
     std::vector<CFolderSetting> records(5000);
     QCOMPARE(env.config->LoadProjectSettings(records, 2), settings);
     // Saving more than a table holds writes no more than a table holds.
@@ -251,8 +251,8 @@ void TestConfigBadInput::longNames()
     QCOMPARE(again->LoadProjectSettings(table, 1), 1);
     const int kept = registry ? 5000 : 2047;
     QCOMPARE(again->Projects().Name(1), name.left(kept));
-    QCOMPARE(table.records()[0].Name, name.left(kept));
-    QCOMPARE(table.records()[0].Master.size(), kept);
+    QCOMPARE(table.Records()[0].Name, name.left(kept));
+    QCOMPARE(table.Records()[0].Master.size(), kept);
 }
 
 QTEST_APPLESS_MAIN(TestConfigBadInput)

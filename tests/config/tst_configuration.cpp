@@ -63,19 +63,19 @@ CFolderSetting Distinct(int seed)
     const CFolderSetting defaults = CFolderSetting::WithLoadDefaults();
     CFolderSetting record = defaults;
     int n = seed * 100;
-    for (const FolderSettingField &field : FolderSettingField::all()) {
-        switch (field.kind()) {
+    for (const FolderSettingField &field : FolderSettingField::All()) {
+        switch (field.FieldKind()) {
         case FolderSettingField::Kind::Flag:
-            field.setFromStoredInteger(record, field.storedInteger(defaults) ? 0 : 1);
+            field.SetFromStoredInteger(record, field.StoredInteger(defaults) ? 0 : 1);
             break;
         case FolderSettingField::Kind::Integer:
-            field.setFromStoredInteger(record, ++n);
+            field.SetFromStoredInteger(record, ++n);
             break;
         case FolderSettingField::Kind::Time:
-            field.setFromStoredInteger(record, qint32(0xF0000000u + quint32(++n)));
+            field.SetFromStoredInteger(record, qint32(0xF0000000u + quint32(++n)));
             break;
         case FolderSettingField::Kind::Text:
-            field.setFromStoredText(record, (u"名前%1\t= ;[x] %TEMP%\\"_qs).arg(++n));
+            field.SetFromStoredText(record, (u"名前%1\t= ;[x] %TEMP%\\"_qs).arg(++n));
             break;
         case FolderSettingField::Kind::SizeThreshold:
             record.TargetFileSize = 500 + seed;
@@ -236,15 +236,15 @@ void TestConfiguration::everyFieldRoundTrips()
 
     CMirroringDefine table;
     QCOMPARE(env.Fresh()->LoadProjectSettings(table, project), 12);
-    QCOMPARE(table.count(), 12);
+    QCOMPARE(table.Count(), 12);
     for (int i = 0; i < 12; ++i) {
-        const CFolderSetting &loaded = table.records()[i];
-        for (const FolderSettingField &field : FolderSettingField::all())
-            QVERIFY2(field.storedText(loaded) == field.storedText(saved[i]), qPrintable(field.key().toString()));
+        const CFolderSetting &loaded = table.Records()[i];
+        for (const FolderSettingField &field : FolderSettingField::All())
+            QVERIFY2(field.StoredText(loaded) == field.StoredText(saved[i]), qPrintable(field.Key().toString()));
         QVERIFY(loaded == saved[i]);
     }
-    QCOMPARE(table.records()[0].LastExec, qint64(0xF0000000u) + 101);   // after 2038, unsigned
-    QCOMPARE(table.records()[12], CFolderSetting());                    // beyond the count: untouched
+    QCOMPARE(table.Records()[0].LastExec, qint64(0xF0000000u) + 101);   // after 2038, unsigned
+    QCOMPARE(table.Records()[12], CFolderSetting());                    // beyond the count: untouched
 }
 
 void TestConfiguration::projectSaveWritesKeysInOrder()
@@ -259,8 +259,8 @@ void TestConfiguration::projectSaveWritesKeysInOrder()
     }
     QStringList expected{"OutputLog", "LogFileName", "OutputErrorOnly", "OutputSkipLog", "ClearLog",
                          "WriteLogImmediately", "CompareToolPath", "CompareToolParam", "DivideY", "ListCount"};
-    for (const FolderSettingField &field : FolderSettingField::all())
-        expected << field.key().toString();
+    for (const FolderSettingField &field : FolderSettingField::All())
+        expected << field.Key().toString();
     QCOMPARE(keys, expected);
     QVERIFY(text.contains("\r\nTargetFileSize=501MB\r\n"));
     QVERIFY(text.startsWith("[Options]\r\n"));
@@ -345,7 +345,7 @@ void TestConfiguration::emptyStoreLoadsDefaults()
     QVERIFY(options.OutputSkipLog);
     QVERIFY(!options.OutputLog && !options.ClearLog && !options.MinimizeOnTrayOnly);
     const WindowLayout &layout = env.config->Layout();
-    QVERIFY(!layout.hasPlacement());
+    QVERIFY(!layout.HasPlacement());
     QCOMPARE(layout.setupListWidths, (std::array<qint32, 5>{40, 240, 280, 280, 160}));
     QCOMPARE(layout.reportListWidths, (std::array<qint32, 5>{96, 528, 140, 140, 96}));
     QVERIFY(!QFileInfo::exists(env.iniPath()));
@@ -426,8 +426,8 @@ void TestConfiguration::shrinkingAProjectLeavesTheLastSection()
     QVERIFY(env.HasSection("Project\\002\\Define 4"));
     CMirroringDefine table;
     QCOMPARE(env.Fresh()->LoadProjectSettings(table, 2), 4);
-    QVERIFY(table.records()[3] == records[3]);
-    QVERIFY(table.records()[4] == CFolderSetting());
+    QVERIFY(table.Records()[3] == records[3]);
+    QVERIFY(table.Records()[4] == CFolderSetting());
 }
 
 void TestConfiguration::countKeyOnlyWhereNeeded()
@@ -499,15 +499,15 @@ void TestConfiguration::loadRules()
     QVERIFY(WriteFile(env.iniPath(), IniBytes("[Options]\r\nListCount=1\r\n[Define 0]\r\n" + lines + "\r\n")));
     CMirroringDefine table;
     // The record loaded over held other values before: none of them may survive.
-    table.records()[0] = Distinct(3);
+    table.Records()[0] = Distinct(3);
     QCOMPARE(env.config->LoadProjectSettings(table, 0), 1);
-    const FolderSettingField *field = FolderSettingField::find(key);
+    const FolderSettingField *field = FolderSettingField::Find(key);
     QVERIFY(field);
-    QCOMPARE(field->storedText(table.records()[0]), expected);
+    QCOMPARE(field->StoredText(table.Records()[0]), expected);
     if (lines.isEmpty())
-        QVERIFY(table.records()[0] == CFolderSetting::WithLoadDefaults());
+        QVERIFY(table.Records()[0] == CFolderSetting::WithLoadDefaults());
     if (key == "LastExec")
-        QCOMPARE(table.records()[0].LastExec, qint64(0xFFFFFFFFu));
+        QCOMPARE(table.Records()[0].LastExec, qint64(0xFFFFFFFFu));
 }
 
 void TestConfiguration::layoutTextsSupplyOnlyWhatTheyHold()
@@ -586,7 +586,7 @@ void TestConfiguration::savingManySettingsIsOneWrite()
     CMirroringDefine table;
     auto fresh = env.Fresh();
     QCOMPARE(fresh->LoadProjectSettings(table, 5), 1000);
-    QVERIFY(table.records()[999] == records[999]);
+    QVERIFY(table.Records()[999] == records[999]);
     env.config->LoadGlobalSettings();
     env.config->SaveGlobalSettings();
     QCOMPARE(events.Count(watched), 1);
@@ -635,11 +635,11 @@ void TestConfiguration::convertsACp932File()
     CMirroringDefine table;
     QCOMPARE(fresh->LoadProjectSettings(table, 0), 2);
     QCOMPARE(fresh->Options().DivideY, 300);
-    QCOMPARE(table.records()[0].Name, u"日本"_qs);
-    QCOMPARE(table.records()[0].Master, u"C:\\表"_qs);
-    QCOMPARE(table.records()[0].LastExec, qint64(0xFFFFFFFFu));
+    QCOMPARE(table.Records()[0].Name, u"日本"_qs);
+    QCOMPARE(table.Records()[0].Master, u"C:\\表"_qs);
+    QCOMPARE(table.Records()[0].LastExec, qint64(0xFFFFFFFFu));
     QCOMPARE(fresh->LoadProjectSettings(table, 5), 1);
-    QCOMPARE(table.records()[0].Errors, 3);
+    QCOMPARE(table.Records()[0].Errors, 3);
     QCOMPARE(fresh->StoredFolderSettingCount(35), 0);
     QCOMPARE(fresh->Store().ReadSettingString("Project\\035\\", "ProjectName", "gone"), QString("gone"));
     // The memory holds what the new file holds.

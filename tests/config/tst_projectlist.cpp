@@ -249,7 +249,7 @@ void TestProjectList::setProjectKeepsAtMostAThousand()
     list.SetProject(0, Settings("s", 1200));
     QCOMPARE(list.FolderSettingCount(0), 1000);
     CMirroringDefine table;
-    table.fill(Settings("t", 3).data(), 3, false);
+    table.Fill(Settings("t", 3).data(), 3, false);
     list.SetProject(0, table, 5000);
     QCOMPARE(list.FolderSettingCount(0), 1000);
     list.SetProject(0, table, -4);
@@ -318,7 +318,7 @@ void TestProjectList::movingTheActiveProjectUp()
     QCOMPARE(stored.config->ActiveProject(), 2);
     CMirroringDefine table;
     QCOMPARE(stored.config->LoadProjectSettings(table, 2), 2);
-    QCOMPARE(table.records()[0].Name, QString("P1/0"));
+    QCOMPARE(table.Records()[0].Name, QString("P1/0"));
     QCOMPARE(stored.config->Projects().Name(2), QString("P1"));
 }
 

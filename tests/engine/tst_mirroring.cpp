@@ -70,14 +70,14 @@ void TestMirroring::init()
 
 void TestMirroring::firstBackupCopiesTheTreeWithTimes()
 {
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
-    QVERIFY(WriteFile(f->masterPath("sub/b.txt"), "beta", T0.addSecs(60)));
-    QVERIFY(WriteFile(f->masterPath("sub/deep/写真.jpg"), QByteArray(5000, 'x'), T0.addSecs(120)));
-    CFolderSetting s = f->setting();
-    QVERIFY(f->runOne(s));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "alpha", T0));
+    QVERIFY(WriteFile(f->MasterPath("sub/b.txt"), "beta", T0.addSecs(60)));
+    QVERIFY(WriteFile(f->MasterPath("sub/deep/写真.jpg"), QByteArray(5000, 'x'), T0.addSecs(120)));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s));
 
-    QCOMPARE(f->host.rowTexts().first(), QStringLiteral(u"開始 --------------- 設定 ---------------"));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 a.txt"),
+    QCOMPARE(f->host.RowTexts().first(), QStringLiteral(u"開始 --------------- 設定 ---------------"));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 a.txt"),
                                               QStringLiteral(u"フォルダ作成 sub"), QStringLiteral(u"作成 sub/b.txt"),
                                               QStringLiteral(u"フォルダ作成 sub/deep"),
                                               QStringLiteral(u"作成 sub/deep/写真.jpg")}));
@@ -90,11 +90,11 @@ void TestMirroring::firstBackupCopiesTheTreeWithTimes()
     QVERIFY(created.sizeShown);
     QCOMPARE(created.size, quint64(5));
 
-    QCOMPARE(ReadFile(f->backupPath("sub/deep/写真.jpg")), QByteArray(5000, 'x'));
-    QCOMPARE(QFileInfo(f->backupPath("sub/b.txt")).lastModified(), T0.addSecs(60));
+    QCOMPARE(ReadFile(f->BackupPath("sub/deep/写真.jpg")), QByteArray(5000, 'x'));
+    QCOMPARE(QFileInfo(f->BackupPath("sub/b.txt")).lastModified(), T0.addSecs(60));
     QCOMPARE(s.Errors, 0);
     QVERIFY(s.LastExec > 0);
-    QCOMPARE(f->result(), 0);
+    QCOMPARE(f->Result(), 0);
     QVERIFY(f->flags.AnySettingCompleted);
     QCOMPARE(f->host.errorsAtUpdate, QList<int>({-2, 0}));
     QVERIFY(f->host.closeEnabled);
@@ -105,13 +105,13 @@ void TestMirroring::firstBackupCopiesTheTreeWithTimes()
 
 void TestMirroring::unchangedRescanReportsNothing()
 {
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
-    QVERIFY(WriteFile(f->masterPath("x/y/z.txt"), "z", T0));
-    CFolderSetting s = f->setting();
-    QVERIFY(f->runOne(s));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "alpha", T0));
+    QVERIFY(WriteFile(f->MasterPath("x/y/z.txt"), "z", T0));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s));
     const QStringList before = TreeListing(f->backup);
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
     QCOMPARE(f->host.rows.size(), 2);
     QCOMPARE(TreeListing(f->backup), before);
 }
@@ -136,45 +136,45 @@ void TestMirroring::changedFilesAreUpdated()
     QFETCH(int, secondsLater);
     QFETCH(bool, ntfsToFat);
     QFETCH(bool, updated);
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "alpha", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "alpha", T0));
+    CFolderSetting s = f->Setting();
     s.NtfsToFat = ntfsToFat;
-    QVERIFY(f->runOne(s));
-    QVERIFY(WriteFile(f->masterPath("a.txt"), newContent, T0.addSecs(secondsLater)));
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), updated ? QStringList{QStringLiteral(u"更新 a.txt")} : QStringList());
-    QCOMPARE(ReadFile(f->backupPath("a.txt")) == newContent, updated);
+    QVERIFY(f->RunOne(s));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), newContent, T0.addSecs(secondsLater)));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), updated ? QStringList{QStringLiteral(u"更新 a.txt")} : QStringList());
+    QCOMPARE(ReadFile(f->BackupPath("a.txt")) == newContent, updated);
     if (updated)
         QCOMPARE(f->host.rows[1].backupTime, T0.toSecsSinceEpoch());   // the backup's time before the copy
 }
 
 void TestMirroring::newerBackupIsSkippedUnlessOverWrite()
 {
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "master", T0));
-    QVERIFY(WriteFile(f->backupPath("a.txt"), "backup", T0.addSecs(100)));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "master", T0));
+    QVERIFY(WriteFile(f->BackupPath("a.txt"), "backup", T0.addSecs(100)));
+    CFolderSetting s = f->Setting();
     s.OverWrite = false;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"スキップ a.txt")});
-    QCOMPARE(ReadFile(f->backupPath("a.txt")), QByteArray("backup"));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList{QStringLiteral(u"スキップ a.txt")});
+    QCOMPARE(ReadFile(f->BackupPath("a.txt")), QByteArray("backup"));
     s.OverWrite = true;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"更新 a.txt")});
-    QCOMPARE(ReadFile(f->backupPath("a.txt")), QByteArray("master"));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList{QStringLiteral(u"更新 a.txt")});
+    QCOMPARE(ReadFile(f->BackupPath("a.txt")), QByteArray("master"));
 }
 
 void TestMirroring::deletionsRunFilesFirstAndFoldersAfterContent()
 {
-    QVERIFY(WriteFile(f->masterPath("keep.txt"), "k", T0));
-    QVERIFY(WriteFile(f->backupPath("keep.txt"), "k", T0));
-    QVERIFY(WriteFile(f->backupPath("old/a.txt"), "a", T0));
-    QVERIFY(WriteFile(f->backupPath("old/sub/b.txt"), "b", T0));
-    CFolderSetting s = f->setting();
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"削除 old/a.txt"), QStringLiteral(u"削除 old/sub/b.txt"),
+    QVERIFY(WriteFile(f->MasterPath("keep.txt"), "k", T0));
+    QVERIFY(WriteFile(f->BackupPath("keep.txt"), "k", T0));
+    QVERIFY(WriteFile(f->BackupPath("old/a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->BackupPath("old/sub/b.txt"), "b", T0));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"削除 old/a.txt"), QStringLiteral(u"削除 old/sub/b.txt"),
                                               QStringLiteral(u"フォルダ削除 old/sub"), QStringLiteral(u"フォルダ削除 old")}));
-    QVERIFY(!QFileInfo::exists(f->backupPath("old")));
-    QVERIFY(QFileInfo::exists(f->backupPath("keep.txt")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("old")));
+    QVERIFY(QFileInfo::exists(f->BackupPath("keep.txt")));
     const ReportRow &deleted = f->host.rows[1];
     QCOMPARE(deleted.masterTime, 0);
     QCOMPARE(deleted.backupTime, T0.toSecsSinceEpoch());
@@ -183,47 +183,47 @@ void TestMirroring::deletionsRunFilesFirstAndFoldersAfterContent()
 
 void TestMirroring::mirroringOffKeepsExtraFiles()
 {
-    QVERIFY(WriteFile(f->backupPath("extra.txt"), "e", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->BackupPath("extra.txt"), "e", T0));
+    CFolderSetting s = f->Setting();
     s.Mirroring = false;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
-    QVERIFY(QFileInfo::exists(f->backupPath("extra.txt")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
+    QVERIFY(QFileInfo::exists(f->BackupPath("extra.txt")));
 }
 
 void TestMirroring::mirroringFirstResolvesAFileWhereAFolderBelongs()
 {
-    QVERIFY(WriteFile(f->masterPath("data/x.txt"), "x", T0));
-    QVERIFY(WriteFile(f->backupPath("data"), "a file in the way", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("data/x.txt"), "x", T0));
+    QVERIFY(WriteFile(f->BackupPath("data"), "a file in the way", T0));
+    CFolderSetting s = f->Setting();
     s.BackupType = BackupOrder::MirroringFirst;
     const QStringList before = TreeListing(f->dir.path());
-    QVERIFY(f->runOne(s, true));
+    QVERIFY(f->RunOne(s, true));
     const QStringList expected = {QStringLiteral(u"削除 data"), QStringLiteral(u"フォルダ作成 data"),
                                   QStringLiteral(u"作成 data/x.txt")};
-    QCOMPARE(f->host.bodyRows(), expected);
+    QCOMPARE(f->host.BodyRows(), expected);
     QCOMPARE(TreeListing(f->dir.path()), before);
-    QCOMPARE(f->result(), 0);
+    QCOMPARE(f->Result(), 0);
 
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), expected);
-    QCOMPARE(ReadFile(f->backupPath("data/x.txt")), QByteArray("x"));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), expected);
+    QCOMPARE(ReadFile(f->BackupPath("data/x.txt")), QByteArray("x"));
     QCOMPARE(s.Errors, 0);
 }
 
 void TestMirroring::folderWhereAFileBelongsIsReportedInTheBackupPass()
 {
-    QVERIFY(WriteFile(f->masterPath("item"), "file", T0));
-    QVERIFY(QDir().mkpath(f->backupPath("item")));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("item"), "file", T0));
+    QVERIFY(QDir().mkpath(f->BackupPath("item")));
+    CFolderSetting s = f->Setting();
     s.Mirroring = false;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows().size(), 1);
-    QVERIFY(f->host.bodyRows().first().startsWith(QStringLiteral(u"エラー ファイル存在チェックに失敗: ファイルと同名のフォルダが存在します。")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows().size(), 1);
+    QVERIFY(f->host.BodyRows().first().startsWith(QStringLiteral(u"エラー ファイル存在チェックに失敗: ファイルと同名のフォルダが存在します。")));
     QCOMPARE(f->host.questions.first().text,
-             QStringLiteral(u"ファイル存在チェック：%1\n\nファイルと同名のフォルダが存在します。").arg(f->backupPath("item")));
+             QStringLiteral(u"ファイル存在チェック：%1\n\nファイルと同名のフォルダが存在します。").arg(f->BackupPath("item")));
     QCOMPARE(s.Errors, 1);
-    QCOMPARE(f->result(), 3);
+    QCOMPARE(f->Result(), 3);
 }
 
 void TestMirroring::fileFilters_data()
@@ -243,11 +243,11 @@ void TestMirroring::fileFilters()
     QFETCH(int, targetType);
     QFETCH(QStringList, copied);
     for (const char *name : {"readme.txt", "READ.TXT", "image.png", "notes.txt.bak"})
-        QVERIFY(WriteFile(f->masterPath(QString::fromUtf8(name)), "x", T0));
-    CFolderSetting s = f->setting();
+        QVERIFY(WriteFile(f->MasterPath(QString::fromUtf8(name)), "x", T0));
+    CFolderSetting s = f->Setting();
     s.TargetFile = patterns;
     s.TargetType = targetType;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(Sorted(QDir(f->backup).entryList(QDir::Files)), copied);
 }
 
@@ -272,11 +272,11 @@ void TestMirroring::folderFilters()
     QFETCH(QStringList, copied);
     for (const char *name : {"f.txt", "temp/f.txt", "temp/sub/f.txt", "mytemp/f.txt", "a/temp/f.txt", "hoge/f.txt",
                              "hoge/other/f.txt", "hoge/data/f.txt", "hoge/data/deep/f.txt"})
-        QVERIFY(WriteFile(f->masterPath(QString::fromUtf8(name)), "x", T0));
-    CFolderSetting s = f->setting();
+        QVERIFY(WriteFile(f->MasterPath(QString::fromUtf8(name)), "x", T0));
+    CFolderSetting s = f->Setting();
     s.TargetDirectory = patterns;
     s.TargetType = targetType;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QStringList files;
     for (const QString &line : TreeListing(f->backup)) {
         if (line.section(u' ', 1, 1) == u"f")
@@ -287,75 +287,75 @@ void TestMirroring::folderFilters()
 
 void TestMirroring::deleteIgnoreTargetRemovesNonTargets()
 {
-    QVERIFY(WriteFile(f->backupPath("gone/a.txt"), "a", T0));
-    QVERIFY(WriteFile(f->backupPath("gone/b.doc"), "b", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->BackupPath("gone/a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->BackupPath("gone/b.doc"), "b", T0));
+    CFolderSetting s = f->Setting();
     s.TargetFile = QStringLiteral("*.txt");
     s.TargetType = 0;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     // Without DeleteIgnoreTarget the non-target stays and the folder cannot be removed.
-    QVERIFY(QFileInfo::exists(f->backupPath("gone/b.doc")));
-    QVERIFY(!QFileInfo::exists(f->backupPath("gone/a.txt")));
+    QVERIFY(QFileInfo::exists(f->BackupPath("gone/b.doc")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("gone/a.txt")));
     QCOMPARE(s.Errors, 1);
-    QCOMPARE(f->result(), 2);
+    QCOMPARE(f->Result(), 2);
 
     s.DeleteIgnoreTarget = true;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"削除 gone/b.doc"), QStringLiteral(u"フォルダ削除 gone")}));
-    QVERIFY(!QFileInfo::exists(f->backupPath("gone")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"削除 gone/b.doc"), QStringLiteral(u"フォルダ削除 gone")}));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("gone")));
 }
 
 void TestMirroring::sizeFilterSkipsLargeFiles()
 {
-    QVERIFY(WriteFile(f->masterPath("small"), QByteArray(1023, 's'), T0));
-    QVERIFY(WriteFile(f->masterPath("large"), QByteArray(1024, 'l'), T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("small"), QByteArray(1023, 's'), T0));
+    QVERIFY(WriteFile(f->MasterPath("large"), QByteArray(1024, 'l'), T0));
+    CFolderSetting s = f->Setting();
     s.SkipTargetFileSize = true;
     s.TargetFileSize = 1;
     s.TargetFileSizeUnit = 1;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(Sorted(f->host.bodyRows()), Sorted({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 small"),
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(Sorted(f->host.BodyRows()), Sorted({QStringLiteral(u"フォルダ作成 ../backup"), QStringLiteral(u"作成 small"),
                                                  QStringLiteral(u"スキップ large")}));
-    QVERIFY(!QFileInfo::exists(f->backupPath("large")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("large")));
     s.ShowSkipFile = false;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
 }
 
 void TestMirroring::dateFilterSinceLastRun()
 {
-    QVERIFY(WriteFile(f->masterPath("at"), "1", T0));
-    QVERIFY(WriteFile(f->masterPath("after"), "2", T0.addSecs(1)));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("at"), "1", T0));
+    QVERIFY(WriteFile(f->MasterPath("after"), "2", T0.addSecs(1)));
+    CFolderSetting s = f->Setting();
     s.TargetDateType = 2;
     s.LastExec = T0.toSecsSinceEpoch();
-    QVERIFY(f->runOne(s));
-    QVERIFY(QFileInfo::exists(f->backupPath("after")));
-    QVERIFY(!QFileInfo::exists(f->backupPath("at")));
+    QVERIFY(f->RunOne(s));
+    QVERIFY(QFileInfo::exists(f->BackupPath("after")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("at")));
 }
 
 void TestMirroring::subDirOffHandlesOnlyTheRoot()
 {
-    QVERIFY(WriteFile(f->masterPath("top.txt"), "t", T0));
-    QVERIFY(WriteFile(f->masterPath("sub/inner.txt"), "i", T0));
-    QVERIFY(WriteFile(f->backupPath("oldsub/x.txt"), "x", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("top.txt"), "t", T0));
+    QVERIFY(WriteFile(f->MasterPath("sub/inner.txt"), "i", T0));
+    QVERIFY(WriteFile(f->BackupPath("oldsub/x.txt"), "x", T0));
+    CFolderSetting s = f->Setting();
     s.SubDir = false;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList{QStringLiteral(u"作成 top.txt")});
-    QVERIFY(QFileInfo::exists(f->backupPath("oldsub/x.txt")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList{QStringLiteral(u"作成 top.txt")});
+    QVERIFY(QFileInfo::exists(f->BackupPath("oldsub/x.txt")));
 }
 
 void TestMirroring::dateFolderIsASubfolderOfTheBackup()
 {
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "a", T0));
     f->now = QDateTime(QDate(2024, 1, 31), QTime(10, 0));
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.Backup = f->backup.chopped(1);   // without the separator: still a subfolder
     s.MakeDateDir = true;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../20240131"), QStringLiteral(u"作成 a.txt")}));
-    QVERIFY(QFileInfo::exists(f->backupPath("20240131/a.txt")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../20240131"), QStringLiteral(u"作成 a.txt")}));
+    QVERIFY(QFileInfo::exists(f->BackupPath("20240131/a.txt")));
     QCOMPARE(s.Backup, f->backup.chopped(1));
     QCOMPARE(s.LastExec, f->now.toSecsSinceEpoch());
     QCOMPARE(s.Errors, 0);
@@ -363,22 +363,22 @@ void TestMirroring::dateFolderIsASubfolderOfTheBackup()
 
 void TestMirroring::testRunChangesNothing()
 {
-    QVERIFY(WriteFile(f->masterPath("new.txt"), "n", T0));
-    QVERIFY(WriteFile(f->masterPath("changed.txt"), "new", T0.addSecs(100)));
-    QVERIFY(WriteFile(f->masterPath("dir/inner.txt"), "i", T0));
-    QVERIFY(WriteFile(f->backupPath("changed.txt"), "old", T0));
-    QVERIFY(WriteFile(f->backupPath("deleted.txt"), "d", T0));
+    QVERIFY(WriteFile(f->MasterPath("new.txt"), "n", T0));
+    QVERIFY(WriteFile(f->MasterPath("changed.txt"), "new", T0.addSecs(100)));
+    QVERIFY(WriteFile(f->MasterPath("dir/inner.txt"), "i", T0));
+    QVERIFY(WriteFile(f->BackupPath("changed.txt"), "old", T0));
+    QVERIFY(WriteFile(f->BackupPath("deleted.txt"), "d", T0));
     f->options.OutputLog = true;
     f->options.LogFileName = f->dir.path() + QStringLiteral("/run.log");
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.DeleteConf = true;
     s.CopyFolderTime = true;
     s.LastExec = 12345;
     const QStringList before = TreeListing(f->dir.path());
-    QVERIFY(f->runOne(s, true));
+    QVERIFY(f->RunOne(s, true));
     QCOMPARE(TreeListing(f->dir.path()), before);
     QCOMPARE(f->host.rows.first().operation, QStringLiteral(u"テスト開始"));
-    QCOMPARE(Sorted(f->host.bodyRows()),
+    QCOMPARE(Sorted(f->host.BodyRows()),
              Sorted({QStringLiteral(u"作成 new.txt"), QStringLiteral(u"更新 changed.txt"), QStringLiteral(u"フォルダ作成 dir"),
                      QStringLiteral(u"作成 dir/inner.txt"), QStringLiteral(u"削除 deleted.txt")}));
     QCOMPARE(s.LastExec, 12345);
@@ -389,66 +389,66 @@ void TestMirroring::testRunChangesNothing()
 void TestMirroring::symbolicLinksAreCopiedAsLinks()
 {
     QVERIFY(WriteFile(f->dir.path() + "/outside/secret.txt", "s", T0));
-    QVERIFY(QFile::link(f->dir.path() + "/outside", f->masterPath("folderlink")));
-    QVERIFY(QFile::link(QStringLiteral("missing-target"), f->masterPath("dangling")));
-    CFolderSetting s = f->setting();
-    QVERIFY(f->runOne(s));
-    QCOMPARE(QFileInfo(f->backupPath("folderlink")).symLinkTarget(), f->dir.path() + "/outside");
-    QVERIFY(QFileInfo(f->backupPath("dangling")).isSymLink());
-    QVERIFY(!QFileInfo::exists(f->backupPath("folderlink/secret.txt")) || QFileInfo(f->backupPath("folderlink")).isSymLink());
+    QVERIFY(QFile::link(f->dir.path() + "/outside", f->MasterPath("folderlink")));
+    QVERIFY(QFile::link(QStringLiteral("missing-target"), f->MasterPath("dangling")));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(QFileInfo(f->BackupPath("folderlink")).symLinkTarget(), f->dir.path() + "/outside");
+    QVERIFY(QFileInfo(f->BackupPath("dangling")).isSymLink());
+    QVERIFY(!QFileInfo::exists(f->BackupPath("folderlink/secret.txt")) || QFileInfo(f->BackupPath("folderlink")).isSymLink());
     QCOMPARE(s.Errors, 0);
     // A rescan sees the links as unchanged and never walks into them.
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
 }
 
 void TestMirroring::caseFixNeedsRenameCapital()
 {
     // On a case-sensitive file system a name in other case is another file.
-    QVERIFY(WriteFile(f->masterPath("README.txt"), "r", T0));
-    QVERIFY(WriteFile(f->backupPath("readme.TXT"), "r", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->MasterPath("README.txt"), "r", T0));
+    QVERIFY(WriteFile(f->BackupPath("readme.TXT"), "r", T0));
+    CFolderSetting s = f->Setting();
     s.RenameCapital = true;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"作成 README.txt"), QStringLiteral(u"削除 readme.TXT")}));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"作成 README.txt"), QStringLiteral(u"削除 readme.TXT")}));
 }
 
 void TestMirroring::deleteConfirmationAnswers()
 {
     for (const char *name : {"a", "b", "c"})
-        QVERIFY(WriteFile(f->backupPath(QString::fromUtf8(name)), QByteArray(1234567, 'x'), T0));
-    CFolderSetting s = f->setting();
+        QVERIFY(WriteFile(f->BackupPath(QString::fromUtf8(name)), QByteArray(1234567, 'x'), T0));
+    CFolderSetting s = f->Setting();
     s.DeleteConf = true;
     f->host.deleteAnswers = {DeleteChoice::SkipThis, DeleteChoice::DeleteAll};
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(f->host.deleteQuestions.size(), 2);
     QVERIFY(f->host.deleteQuestions.first().endsWith(QStringLiteral(u"|1,234,567 バイト|2023/11/14 22:13:20")));
     QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
-    QCOMPARE(f->host.bodyRows().filter(QStringLiteral(u"スキップ")).size(), 1);
-    QCOMPARE(f->host.bodyRows().filter(QStringLiteral(u"削除")).size(), 2);
+    QCOMPARE(f->host.BodyRows().filter(QStringLiteral(u"スキップ")).size(), 1);
+    QCOMPARE(f->host.BodyRows().filter(QStringLiteral(u"削除")).size(), 2);
 
     f->host.deleteAnswers = {DeleteChoice::AbortRun};
-    QVERIFY(!f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(!f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
     QCOMPARE(f->host.rows.last().operation, QStringLiteral(u"中断"));
     QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
-    QCOMPARE(f->result(), 1);
+    QCOMPARE(f->Result(), 1);
 }
 
 void TestMirroring::stopDuringFilesLeavesTheRest()
 {
-    QVERIFY(WriteFile(f->masterPath("one.txt"), "1", T0));
-    QVERIFY(WriteFile(f->masterPath("sub/two.txt"), "2", T0));
+    QVERIFY(WriteFile(f->MasterPath("one.txt"), "1", T0));
+    QVERIFY(WriteFile(f->MasterPath("sub/two.txt"), "2", T0));
     f->host.onStatus = [this](const QString &, const QString &path) {
         if (path == u"one.txt" && f->stopFlag)
             *f->stopFlag = true;
     };
-    CFolderSetting s = f->setting();
-    QVERIFY(!f->runOne(s));
+    CFolderSetting s = f->Setting();
+    QVERIFY(!f->RunOne(s));
     // Stopped while one.txt was being considered: it and everything after it is left.
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup")}));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../backup")}));
     QCOMPARE(QDir(f->backup).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    QCOMPARE(f->result(), 1);
+    QCOMPARE(f->Result(), 1);
     QCOMPARE(f->host.questions.last().text, QStringLiteral(u"処理が中断されました。"));
 }
 
@@ -459,19 +459,19 @@ void TestMirroring::invalidNamesAreCopiedOrRefused()
     QVERIFY(fd >= 0);
     QCOMPARE(::write(fd, "raw", 3), ssize_t(3));
     ::close(fd);
-    QVERIFY(WriteFile(f->masterPath("good.txt"), "g", T0));
+    QVERIFY(WriteFile(f->MasterPath("good.txt"), "g", T0));
 
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.CheckFileName = true;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(s.Errors, 1);
-    QVERIFY(f->host.bodyRows().contains(QStringLiteral(u"エラー ファイル名／フォルダ名に不正な文字が含まれています。: ファイル名／フォルダ名に不正な文字が含まれています。")));
-    QVERIFY(QFileInfo::exists(f->backupPath("good.txt")));
+    QVERIFY(f->host.BodyRows().contains(QStringLiteral(u"エラー ファイル名／フォルダ名に不正な文字が含まれています。: ファイル名／フォルダ名に不正な文字が含まれています。")));
+    QVERIFY(QFileInfo::exists(f->BackupPath("good.txt")));
     QCOMPARE(QDir(f->backup).entryList(QDir::Files).size(), 1);
 
     // Without the name check the file is backed up byte for byte under its own name.
     s.CheckFileName = false;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(s.Errors, 0);
     const QByteArray backupName = QFile::encodeName(f->backup) + "bad\xff\xfe.txt";
     struct stat status;
@@ -486,12 +486,12 @@ void TestMirroring::recycleBinDeletionGoesToTheTrash()
 {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", (data.path() + "/share").toUtf8());
-    QVERIFY(WriteFile(f->backupPath("trash-me.txt"), "t", T0));
-    CFolderSetting s = f->setting();
+    QVERIFY(WriteFile(f->BackupPath("trash-me.txt"), "t", T0));
+    CFolderSetting s = f->Setting();
     s.DeleteRecycleBin = true;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     qunsetenv("XDG_DATA_HOME");
-    QVERIFY(!QFileInfo::exists(f->backupPath("trash-me.txt")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("trash-me.txt")));
     QVERIFY(QFileInfo::exists(data.path() + "/share/Trash/files/trash-me.txt"));
     QCOMPARE(s.Errors, 0);
 }
@@ -506,15 +506,15 @@ void TestMirroring::folderTimesAreCopiedWhenAsked_data()
 void TestMirroring::folderTimesAreCopiedWhenAsked()
 {
     QFETCH(bool, copyFolderTime);
-    QVERIFY(WriteFile(f->masterPath("sub/x.txt"), "x", T0));
-    QVERIFY(WriteFile(f->masterPath("top.txt"), "t", T0));
+    QVERIFY(WriteFile(f->MasterPath("sub/x.txt"), "x", T0));
+    QVERIFY(WriteFile(f->MasterPath("top.txt"), "t", T0));
     const FileTime earlier{T0.toSecsSinceEpoch() - 3600, 0};
-    for (const QString &folder : {f->masterPath("sub"), f->master})
+    for (const QString &folder : {f->MasterPath("sub"), f->master})
         QVERIFY(f->posix.SetTimes(folder, earlier, earlier, nullptr));
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.CopyFolderTime = copyFolderTime;
-    QVERIFY(f->runOne(s));
-    QCOMPARE(QFileInfo(f->backupPath("sub")).lastModified() == T0.addSecs(-3600), copyFolderTime);
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(QFileInfo(f->BackupPath("sub")).lastModified() == T0.addSecs(-3600), copyFolderTime);
     QCOMPARE(QFileInfo(f->backup).lastModified() == T0.addSecs(-3600), copyFolderTime);
 }
 

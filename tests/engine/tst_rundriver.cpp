@@ -61,22 +61,22 @@ void TestRunDriver::init()
     qputenv("TZ", "UTC");
     tzset();
     f = std::make_unique<RunFixture>();
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "a", T0));
 }
 
 void TestRunDriver::selectionByAutoExec()
 {
-    QList<CFolderSetting> settings{f->setting(QStringLiteral("on")), f->setting(QStringLiteral("off"))};
+    QList<CFolderSetting> settings{f->Setting(QStringLiteral("on")), f->Setting(QStringLiteral("off"))};
     settings[1].AutoExec = false;
     settings[1].LastExec = 77;
-    QVERIFY(f->run(settings, false, true));
-    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"開始")).size(), 1);
+    QVERIFY(f->Run(settings, false, true));
+    QCOMPARE(f->host.RowTexts().filter(QStringLiteral(u"開始")).size(), 1);
     QCOMPARE(settings[1].Errors, -1);
     QCOMPARE(settings[1].LastExec, 77);
 
     // No setting marked: nothing but the cleared list, and success.
     settings[0].AutoExec = false;
-    QVERIFY(f->run(settings, false, true));
+    QVERIFY(f->Run(settings, false, true));
     QVERIFY(f->host.rows.isEmpty());
     QCOMPARE(f->host.clears, 2);
 }
@@ -107,36 +107,36 @@ void TestRunDriver::scheduleGate()
     QFETCH(bool, runs);
     f->flags.AutoMode = true;
     f->now = now;
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.ScheduleType = ScheduleKind(type);
     s.ScheduleTime = hours;
     s.LastExec = lastRun.toSecsSinceEpoch();
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(!f->host.rows.isEmpty(), runs);
     QCOMPARE(s.LastExec, runs ? now.toSecsSinceEpoch() : lastRun.toSecsSinceEpoch());
     // Without the unattended mode the gate does not apply.
     f->flags.AutoMode = false;
     s.LastExec = lastRun.toSecsSinceEpoch();
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QVERIFY(!f->host.rows.isEmpty());
 }
 
 void TestRunDriver::stopDuringSecondOfThreeSettings()
 {
-    QList<CFolderSetting> settings{f->setting(QStringLiteral("1")), f->setting(QStringLiteral("2")), f->setting(QStringLiteral("3"))};
+    QList<CFolderSetting> settings{f->Setting(QStringLiteral("1")), f->Setting(QStringLiteral("2")), f->Setting(QStringLiteral("3"))};
     int seen = 0;
     f->host.onStatus = [&](const QString &text, const QString &) {
         if (text == u"バックアップ中…" && ++seen == 2)
             *f->stopFlag = true;
     };
-    QVERIFY(!f->run(settings));
-    QCOMPARE(f->result(), 1);
+    QVERIFY(!f->Run(settings));
+    QCOMPARE(f->Result(), 1);
     QCOMPARE(settings[0].Errors, 0);
     QVERIFY(settings[0].LastExec > 0);
     QCOMPARE(settings[1].LastExec, 0);
     QCOMPARE(settings[2].Errors, -1);
-    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"中断")).size(), 1);
-    QCOMPARE(f->host.rowTexts().filter(QStringLiteral(u"開始")).size(), 2);
+    QCOMPARE(f->host.RowTexts().filter(QStringLiteral(u"中断")).size(), 1);
+    QCOMPARE(f->host.RowTexts().filter(QStringLiteral(u"開始")).size(), 2);
 }
 
 void TestRunDriver::preflightRefusals_data()
@@ -163,19 +163,19 @@ void TestRunDriver::preflightRefusals()
     QFETCH(bool, mirroring);
     QFETCH(QString, error);
     QVERIFY(QFile::link(f->master, f->dir.path() + "/L"));
-    QVERIFY(WriteFile(f->backupPath("m/keep.txt"), "k", T0));
+    QVERIFY(WriteFile(f->BackupPath("m/keep.txt"), "k", T0));
     const auto expand = [this](QString path) {
         return path.replace(QStringLiteral("{M}"), f->master.chopped(1))
             .replace(QStringLiteral("{B}"), f->backup.chopped(1))
             .replace(QStringLiteral("{L}"), f->dir.path() + "/L");
     };
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.Master = master.isEmpty() ? QString() : expand(master);
     s.Backup = backup.isEmpty() ? QString() : expand(backup);
     s.Mirroring = mirroring;
-    QList<CFolderSetting> settings{s, f->setting(QStringLiteral("next"))};
-    QVERIFY(!f->run(settings));
-    QCOMPARE(f->result(), 4);
+    QList<CFolderSetting> settings{s, f->Setting(QStringLiteral("next"))};
+    QVERIFY(!f->Run(settings));
+    QCOMPARE(f->Result(), 4);
     const auto refusal = std::find_if(f->host.questions.cbegin(), f->host.questions.cend(), [](const auto &q) {
         return q.caption == u"フォルダ設定エラー";
     });
@@ -184,53 +184,53 @@ void TestRunDriver::preflightRefusals()
     QCOMPARE(refusal->buttons, MessageButtons::Ok);
     QCOMPARE(refusal->icon, MessageIcon::Error);
     QCOMPARE(f->host.questions.last().text, QStringLiteral(u"処理が中断されました。"));
-    QVERIFY(f->host.rowTexts().contains(QStringLiteral(u"エラー フォルダ設定エラー: ") + error));
-    QCOMPARE(f->host.rowTexts().last(), QStringLiteral(u"中断 "));
+    QVERIFY(f->host.RowTexts().contains(QStringLiteral(u"エラー フォルダ設定エラー: ") + error));
+    QCOMPARE(f->host.RowTexts().last(), QStringLiteral(u"中断 "));
     QCOMPARE(settings[1].Errors, -1);
-    QVERIFY(QFileInfo::exists(f->backupPath("m/keep.txt")));
-    QVERIFY(!QFileInfo::exists(f->masterPath("bk")));
+    QVERIFY(QFileInfo::exists(f->BackupPath("m/keep.txt")));
+    QVERIFY(!QFileInfo::exists(f->MasterPath("bk")));
 }
 
 void TestRunDriver::backupInsideMasterIsAllowedWhenLeftOut()
 {
-    CFolderSetting s = f->setting();
-    s.Backup = f->masterPath("bk/data");
+    CFolderSetting s = f->Setting();
+    s.Backup = f->MasterPath("bk/data");
     s.TargetDirectory = QStringLiteral("bk");
     s.TargetType = 1;
-    QVERIFY(f->runOne(s));
-    QVERIFY(QFileInfo::exists(f->masterPath("bk/data/a.txt")));
-    QVERIFY(!QFileInfo::exists(f->masterPath("bk/data/bk")));
-    QVERIFY(f->runOne(s));
-    QCOMPARE(f->host.bodyRows(), QStringList());
+    QVERIFY(f->RunOne(s));
+    QVERIFY(QFileInfo::exists(f->MasterPath("bk/data/a.txt")));
+    QVERIFY(!QFileInfo::exists(f->MasterPath("bk/data/bk")));
+    QVERIFY(f->RunOne(s));
+    QCOMPARE(f->host.BodyRows(), QStringList());
 
     // Master inside the backup is fine while nothing is deleted.
-    CFolderSetting inside = f->setting();
+    CFolderSetting inside = f->Setting();
     inside.Master = f->master;
     inside.Backup = f->dir.path();
     inside.Mirroring = false;
     inside.SubDir = false;
-    QVERIFY(f->runOne(inside));
+    QVERIFY(f->RunOne(inside));
 }
 
 void TestRunDriver::missingBackupFolderChainIsCreated()
 {
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.Backup = f->dir.path() + "/x/y/Docs";
-    QVERIFY(f->runOne(s, true));
-    QCOMPARE(f->host.bodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../Docs"), QStringLiteral(u"作成 a.txt")}));
+    QVERIFY(f->RunOne(s, true));
+    QCOMPARE(f->host.BodyRows(), QStringList({QStringLiteral(u"フォルダ作成 ../Docs"), QStringLiteral(u"作成 a.txt")}));
     QVERIFY(!QFileInfo::exists(f->dir.path() + "/x"));
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     QVERIFY(QFileInfo::exists(f->dir.path() + "/x/y/Docs/a.txt"));
 }
 
 void TestRunDriver::backupFolderThatCannotBeCreated()
 {
     FaultInjectingFileSystem disk(f->posix);
-    disk.failOn(Op::CreateFolder, f->backup.chopped(1), EACCES);
+    disk.FailOn(Op::CreateFolder, f->backup.chopped(1), EACCES);
     f->host.answers = {MessageAnswer::Ignore};
-    CFolderSetting s = f->setting();
-    QVERIFY(!f->runOne(s, false, &disk));
-    QCOMPARE(f->result(), 4);
+    CFolderSetting s = f->Setting();
+    QVERIFY(!f->RunOne(s, false, &disk));
+    QCOMPARE(f->Result(), 4);
     QCOMPARE(f->host.questions.size(), 3);
     QCOMPARE(f->host.questions[0].caption, QStringLiteral(u"フォルダの作成に失敗"));
     QCOMPARE(f->host.questions[2].caption, QStringLiteral(u"中断"));
@@ -268,11 +268,11 @@ void TestRunDriver::volumeLabel()
     disk.exchangeable = exchangeable;
     if (answer != MessageAnswer::None)
         f->host.answers = {answer};
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.CheckVolume = true;
     s.Volume = QStringLiteral("BACKUP");
     s.VolErrorSkip = volErrorSkip;
-    QCOMPARE(f->runOne(s, false, &disk), success);
+    QCOMPARE(f->RunOne(s, false, &disk), success);
     QCOMPARE(s.Errors, errors);
     if (errors == 0) {
         QVERIFY(f->host.questions.isEmpty());
@@ -282,7 +282,7 @@ void TestRunDriver::volumeLabel()
     QCOMPARE(f->host.questions.first().text,
              exchangeText ? base + QStringLiteral(u"\nメディアを交換する場合は、メディアを入れ換えて [再試行] を押してください。\n") : base);
     QCOMPARE(f->host.questions.first().caption, QStringLiteral(u"ボリュームラベルの不一致"));
-    QCOMPARE(f->result(), 4);
+    QCOMPARE(f->Result(), 4);
     // A skipped setting counts as completed.
     QCOMPARE(s.LastExec > 0, success);
     QCOMPARE(f->host.rows.last().operation, success ? QStringLiteral(u"終了") : QStringLiteral(u"中断"));
@@ -294,24 +294,24 @@ void TestRunDriver::volumeRetryAfterExchangingMedia()
     disk.labels = {QStringLiteral("WRONG"), QStringLiteral("BACKUP")};
     disk.exchangeable = true;
     f->host.answers = {MessageAnswer::Retry};
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.CheckVolume = true;
     s.Volume = QStringLiteral("BACKUP");
-    QVERIFY(f->runOne(s, false, &disk));
+    QVERIFY(f->RunOne(s, false, &disk));
     QCOMPARE(s.Errors, 0);
-    QVERIFY(QFileInfo::exists(f->backupPath("a.txt")));
+    QVERIFY(QFileInfo::exists(f->BackupPath("a.txt")));
 }
 
 void TestRunDriver::patternThatDoesNotParseEndsTheRun()
 {
-    QList<CFolderSetting> settings{f->setting(QStringLiteral("first")), f->setting(QStringLiteral("broken"))};
+    QList<CFolderSetting> settings{f->Setting(QStringLiteral("first")), f->Setting(QStringLiteral("broken"))};
     settings[1].TargetDirectory = QStringLiteral("re:(");
-    QVERIFY(!f->run(settings));
-    QCOMPARE(f->result(), 4);
+    QVERIFY(!f->Run(settings));
+    QCOMPARE(f->Result(), 4);
     QCOMPARE(settings[0].Errors, 0);
     QCOMPARE(settings[1].Errors, -1);
     QCOMPARE(f->host.questions.first().text, QStringLiteral(u"ターゲットフォルダ指定の解析に失敗しました。\n"));
-    QCOMPARE(f->host.rowTexts().last(), QStringLiteral(u"エラー ターゲット指定エラー: ターゲットフォルダ指定の解析に失敗しました。"));
+    QCOMPARE(f->host.RowTexts().last(), QStringLiteral(u"エラー ターゲット指定エラー: ターゲットフォルダ指定の解析に失敗しました。"));
 }
 
 void TestRunDriver::afterRunActions_data()
@@ -338,10 +338,10 @@ void TestRunDriver::afterRunActions()
     f->flags.AfterRunMessage = true;
     f->flags.AutoMode = autoMode;
     f->options.AutoExitWhenError = autoExitWhenError;
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     if (failing)
         s.Master.clear();
-    QCOMPARE(f->runOne(s, test), !failing);
+    QCOMPARE(f->RunOne(s, test), !failing);
     QCOMPARE(f->host.closeRequests, closes);
     const bool messageShown = !f->host.questions.isEmpty() && f->host.questions.last().text == u"バックアップが完了しました。";
     QCOMPARE(messageShown, !test);
@@ -353,7 +353,7 @@ QTEST_APPLESS_MAIN(TestRunDriver)
 void TestRunDriver::runWorksOnCopiesAndPublishesByIndex()
 {
     // The host's table: the run takes settings 1 and 2 of it, and only the host writes it.
-    QList<CFolderSetting> table{f->setting("zero"), f->setting("one"), f->setting("two")};
+    QList<CFolderSetting> table{f->Setting("zero"), f->Setting("one"), f->Setting("two")};
     table[2].Backup = f->dir.path() + "/second/";
     RunRequest request;
     request.settings = {table[1], table[2]};
@@ -373,7 +373,7 @@ void TestRunDriver::runWorksOnCopiesAndPublishesByIndex()
     for (const SettingState &state : std::as_const(f->host.updates))
         indexes << state.index;
     QCOMPARE(indexes, QList<int>({1, 1, 2, 2}));
-    QCOMPARE(table[0], f->setting("zero"));
+    QCOMPARE(table[0], f->Setting("zero"));
     QCOMPARE(table[1].Errors, 0);
     QVERIFY(table[1].LastExec > 0);
     QCOMPARE(table[2].LastExec, f->host.updates.last().LastExec);
@@ -387,10 +387,10 @@ void TestRunDriver::runWorksOnCopiesAndPublishesByIndex()
 void TestRunDriver::noHandleIntoTheTreesOutlivesTheRun()
 {
     for (int i = 0; i < 6; ++i)
-        QVERIFY(WriteFile(f->masterPath(QString("d%1/e/f%1.txt").arg(i)), "x", T0));
-    QList<CFolderSetting> settings{f->setting()};
-    QVERIFY(f->run(settings));
-    QVERIFY(f->run(settings));   // a rescan reads the backup side through folder handles
+        QVERIFY(WriteFile(f->MasterPath(QString("d%1/e/f%1.txt").arg(i)), "x", T0));
+    QList<CFolderSetting> settings{f->Setting()};
+    QVERIFY(f->Run(settings));
+    QVERIFY(f->Run(settings));   // a rescan reads the backup side through folder handles
     QStringList open;
     QDirIterator fds("/proc/self/fd", QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     while (fds.hasNext()) {

@@ -61,21 +61,21 @@ void TestRunLog::init()
     f = std::make_unique<RunFixture>();
     f->now = RunTime;
     QDir().mkpath(f->dir.path() + "/logs");
-    QVERIFY(WriteFile(f->masterPath("a.txt"), "a", T0));
+    QVERIFY(WriteFile(f->MasterPath("a.txt"), "a", T0));
 }
 
 void TestRunLog::ownLogIsClearedEachRun()
 {
-    CFolderSetting s = f->setting(QStringLiteral(u"写真"));
+    CFolderSetting s = f->Setting(QStringLiteral(u"写真"));
     s.OutputLog = true;
     s.LogFileName = logPath();
     s.ClearLog = true;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     const QByteArray header = Header(QStringLiteral(u"写真"), f->master, f->backup);
     QCOMPARE(ReadFile(logPath()), header + Line(QStringLiteral(u"フォルダ作成"), ".") + Line(QStringLiteral(u"作成"), "a.txt"));
 
-    QVERIFY(WriteFile(f->masterPath("b.txt"), "b", T0));
-    QVERIFY(f->runOne(s));
+    QVERIFY(WriteFile(f->MasterPath("b.txt"), "b", T0));
+    QVERIFY(f->RunOne(s));
     QCOMPARE(ReadFile(logPath()), header + Line(QStringLiteral(u"作成"), "b.txt"));
     QVERIFY(!ReadFile(logPath()).startsWith("\xEF\xBB\xBF"));
 }
@@ -86,9 +86,9 @@ void TestRunLog::globalLogHoldsOneHeaderPerSetting()
     f->options.OutputLog = true;
     f->options.LogFileName = logPath();
     f->options.ClearLog = true;
-    QList<CFolderSetting> settings{f->setting(QStringLiteral("one")), f->setting(QStringLiteral("two"))};
+    QList<CFolderSetting> settings{f->Setting(QStringLiteral("one")), f->Setting(QStringLiteral("two"))};
     settings[1].Backup = f->dir.path() + "/second";
-    QVERIFY(f->run(settings));
+    QVERIFY(f->Run(settings));
     const QByteArray expected = Header("one", f->master, f->backup) + Line(QStringLiteral(u"フォルダ作成"), ".")
         + Line(QStringLiteral(u"作成"), "a.txt") + Header("two", f->master, f->dir.path() + "/second")
         + Line(QStringLiteral(u"フォルダ作成"), ".") + Line(QStringLiteral(u"作成"), "a.txt");
@@ -97,27 +97,27 @@ void TestRunLog::globalLogHoldsOneHeaderPerSetting()
 
 void TestRunLog::errorsOnlyKeepsHeadersAndBlocks()
 {
-    QVERIFY(WriteFile(f->masterPath("b.txt"), "b", T0));
+    QVERIFY(WriteFile(f->MasterPath("b.txt"), "b", T0));
     QVERIFY(QDir().mkpath(f->backup));
     FaultInjectingFileSystem disk(f->posix);
-    disk.failOn(Op::CopyFile, f->masterPath("b.txt"), EIO);
-    CFolderSetting s = f->setting(QStringLiteral("err"));
+    disk.FailOn(Op::CopyFile, f->MasterPath("b.txt"), EIO);
+    CFolderSetting s = f->Setting(QStringLiteral("err"));
     s.OutputLog = true;
     s.LogFileName = logPath();
     s.OutputErrorOnly = true;
-    QVERIFY(f->runOne(s, false, &disk));
+    QVERIFY(f->RunOne(s, false, &disk));
     const QByteArray block = QStringLiteral(u"以下のエラーを無視しました。\r\n--------------------------------\r\n"
                                             u"コピー元：%1\nコピー先：%2\n\n%3--------------------------------\r\n")
-                                 .arg(f->masterPath("b.txt"), f->backupPath("b.txt"), SystemErrorText(EIO))
+                                 .arg(f->MasterPath("b.txt"), f->BackupPath("b.txt"), SystemErrorText(EIO))
                                  .toUtf8();
     QCOMPARE(ReadFile(logPath()), Header("err", f->master, f->backup) + block);
 }
 
 void TestRunLog::skippedFilesFollowThePolicy()
 {
-    QVERIFY(WriteFile(f->masterPath("big"), QByteArray(2048, 'b'), T0));
-    QVERIFY(WriteFile(f->backupPath("a.txt"), "newer backup", T0.addSecs(100)));
-    CFolderSetting s = f->setting(QStringLiteral("skip"));
+    QVERIFY(WriteFile(f->MasterPath("big"), QByteArray(2048, 'b'), T0));
+    QVERIFY(WriteFile(f->BackupPath("a.txt"), "newer backup", T0.addSecs(100)));
+    CFolderSetting s = f->Setting(QStringLiteral("skip"));
     s.OutputLog = true;
     s.LogFileName = logPath();
     s.OutputSkipLog = false;
@@ -125,30 +125,30 @@ void TestRunLog::skippedFilesFollowThePolicy()
     s.SkipTargetFileSize = true;
     s.TargetFileSize = 1;
     s.TargetFileSizeUnit = 1;
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     // The newer backup is always logged; the new file the size filter left out follows the policy.
     QCOMPARE(ReadFile(logPath()), Header("skip", f->master, f->backup) + Line(QStringLiteral(u"スキップ"), "a.txt"));
-    QCOMPARE(f->host.bodyRows().size(), 2);
+    QCOMPARE(f->host.BodyRows().size(), 2);
 }
 
 void TestRunLog::logNameIsExpanded()
 {
     qputenv("ORVANE_LOG_DIR", (f->dir.path() + "/logs").toUtf8());
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.OutputLog = true;
     s.LogFileName = QStringLiteral("%ORVANE_LOG_DIR%/expanded.log");
-    QVERIFY(f->runOne(s));
+    QVERIFY(f->RunOne(s));
     qunsetenv("ORVANE_LOG_DIR");
     QVERIFY(ReadFile(f->dir.path() + "/logs/expanded.log").startsWith(QByteArray(60, '-') + "\r\n"));
 }
 
 void TestRunLog::logThatCannotBeOpenedEndsTheRun()
 {
-    CFolderSetting s = f->setting();
+    CFolderSetting s = f->Setting();
     s.OutputLog = true;
     s.LogFileName = f->dir.path() + "/logs";   // a folder
-    QVERIFY(!f->runOne(s));
-    QCOMPARE(f->result(), 4);
+    QVERIFY(!f->RunOne(s));
+    QCOMPARE(f->Result(), 4);
     QVERIFY(f->host.rows.isEmpty());
     QCOMPARE(f->host.questions.size(), 1);
     QCOMPARE(f->host.questions.first().text,
@@ -157,8 +157,8 @@ void TestRunLog::logThatCannotBeOpenedEndsTheRun()
     QCOMPARE(s.Errors, -1);
 
     s.LogFileName.clear();   // an empty name does not open either
-    QVERIFY(!f->runOne(s));
-    QCOMPARE(f->result(), 4);
+    QVERIFY(!f->RunOne(s));
+    QCOMPARE(f->Result(), 4);
 }
 
 void TestRunLog::globalLogInUseIsNotCleared()
@@ -169,9 +169,9 @@ void TestRunLog::globalLogInUseIsNotCleared()
     f->options.OutputLog = true;
     f->options.LogFileName = logPath();
     f->options.ClearLog = true;
-    CFolderSetting s = f->setting();
-    QVERIFY(!f->runOne(s));
-    QCOMPARE(f->result(), 4);
+    CFolderSetting s = f->Setting();
+    QVERIFY(!f->RunOne(s));
+    QCOMPARE(f->Result(), 4);
     QCOMPARE(f->host.questions.first().caption, QStringLiteral(u"ログファイルのクリア"));
     QVERIFY(f->host.rows.isEmpty());
     QCOMPARE(ReadFile(logPath()), QByteArray("kept\r\n"));
@@ -183,8 +183,8 @@ void TestRunLog::testRunWritesNoLog()
     f->options.LogFileName = logPath();
     f->options.ClearLog = true;
     QVERIFY(WriteFile(logPath(), "kept\r\n"));
-    CFolderSetting s = f->setting();
-    QVERIFY(f->runOne(s, true));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s, true));
     QCOMPARE(ReadFile(logPath()), QByteArray("kept\r\n"));
 }
 

@@ -109,11 +109,11 @@ void TestFolderSetting::everyKeyRoundTripsThroughItsStoredForm()
 
     CFolderSetting target = CFolderSetting::WithLoadDefaults();
     QVERIFY(!(target == source));
-    for (const FolderSettingField &field : FolderSettingField::all()) {
-        if (field.isStoredAsText())
-            field.setFromStoredText(target, field.storedText(source));
+    for (const FolderSettingField &field : FolderSettingField::All()) {
+        if (field.IsStoredAsText())
+            field.SetFromStoredText(target, field.StoredText(source));
         else
-            field.setFromStoredInteger(target, field.storedInteger(source));
+            field.SetFromStoredInteger(target, field.StoredInteger(source));
     }
     QVERIFY(target == source);
 }
@@ -130,14 +130,14 @@ void TestFolderSetting::storedTimesAreUnsigned32Bit_data()
 void TestFolderSetting::storedTimesAreUnsigned32Bit()
 {
     QFETCH(qint64, time);
-    const FolderSettingField *field = FolderSettingField::find(u"LastExec");
+    const FolderSettingField *field = FolderSettingField::Find(u"LastExec");
     QVERIFY(field);
     CFolderSetting source;
     source.LastExec = time;
     CFolderSetting target;
-    field->setFromStoredInteger(target, field->storedInteger(source));
+    field->SetFromStoredInteger(target, field->StoredInteger(source));
     QCOMPARE(target.LastExec, time);
-    QCOMPARE(field->storedText(source).toInt(), field->storedInteger(source));
+    QCOMPARE(field->StoredText(source).toInt(), field->StoredInteger(source));
 }
 
 void TestFolderSetting::sizeThresholdText_data()
@@ -154,72 +154,72 @@ void TestFolderSetting::sizeThresholdText_data()
 void TestFolderSetting::sizeThresholdText()
 {
     QFETCH(QString, text);
-    const FolderSettingField *field = FolderSettingField::find(u"TargetFileSize");
+    const FolderSettingField *field = FolderSettingField::Find(u"TargetFileSize");
     QVERIFY(field);
     CFolderSetting record;
     record.TargetFileSize = 77;
     record.TargetFileSizeUnit = 4;
-    field->setFromStoredText(record, text);
+    field->SetFromStoredText(record, text);
     QTEST(record.TargetFileSize, "value");
     QTEST(record.TargetFileSizeUnit, "unit");
 }
 
 void TestFolderSetting::keysAreFoundWithoutRegardToCase()
 {
-    const auto fields = FolderSettingField::all();
+    const auto fields = FolderSettingField::All();
     QCOMPARE(fields.size(), std::size_t(44));
-    QCOMPARE(fields.front().key(), u"LastExec");
-    QCOMPARE(fields.back().key(), u"ScheduleTime");
-    QCOMPARE(FolderSettingField::find(u"targetfile"), FolderSettingField::find(u"TargetFile"));
-    QVERIFY(FolderSettingField::find(u"TargetFile") != FolderSettingField::find(u"TargetFileSize"));
-    QVERIFY(!FolderSettingField::find(u"TargetFileSizeUnit"));
-    QVERIFY(!FolderSettingField::find(u""));
+    QCOMPARE(fields.front().Key(), u"LastExec");
+    QCOMPARE(fields.back().Key(), u"ScheduleTime");
+    QCOMPARE(FolderSettingField::Find(u"targetfile"), FolderSettingField::Find(u"TargetFile"));
+    QVERIFY(FolderSettingField::Find(u"TargetFile") != FolderSettingField::Find(u"TargetFileSize"));
+    QVERIFY(!FolderSettingField::Find(u"TargetFileSizeUnit"));
+    QVERIFY(!FolderSettingField::Find(u""));
 }
 
 void TestFolderSetting::fillAppendStopsAtCapacity()
 {
     CMirroringDefine table;
-    table.setCount(995);
+    table.SetCount(995);
     CFolderSetting records[10];
     for (int i = 0; i < 10; ++i)
         records[i].Name = QString::number(i);
-    table.fill(records, 10, true);
-    QCOMPARE(table.count(), 1000);
-    QCOMPARE(table.records()[995].Name, QStringLiteral("0"));
-    QCOMPARE(table.records()[999].Name, QStringLiteral("4"));
+    table.Fill(records, 10, true);
+    QCOMPARE(table.Count(), 1000);
+    QCOMPARE(table.Records()[995].Name, QStringLiteral("0"));
+    QCOMPARE(table.Records()[999].Name, QStringLiteral("4"));
 }
 
 void TestFolderSetting::fillReplacesFromIndexZero()
 {
     CMirroringDefine table;
-    table.setCount(600);
+    table.SetCount(600);
     CFolderSetting records[2];
     records[1].Name = QStringLiteral("second");
-    table.fill(records, 2, false);
-    QCOMPARE(table.count(), 2);
-    QCOMPARE(table.records()[1].Name, QStringLiteral("second"));
-    table.fill(records, -3, true);
-    QCOMPARE(table.count(), 2);
+    table.Fill(records, 2, false);
+    QCOMPARE(table.Count(), 2);
+    QCOMPARE(table.Records()[1].Name, QStringLiteral("second"));
+    table.Fill(records, -3, true);
+    QCOMPARE(table.Count(), 2);
 }
 
 void TestFolderSetting::assignCopiesRecordsBeyondCount()
 {
     CMirroringDefine source;
-    source.records()[0].Name = QStringLiteral("in use");
-    source.records()[7].Name = QStringLiteral("beyond count");
-    source.setCount(1);
+    source.Records()[0].Name = QStringLiteral("in use");
+    source.Records()[7].Name = QStringLiteral("beyond count");
+    source.SetCount(1);
 
     CMirroringDefine target;
-    target.records()[7].Name = QStringLiteral("stale");
-    target.setCount(20);
-    target.assign(source);
-    QCOMPARE(target.count(), 1);
-    target.setCount(8);
-    QCOMPARE(target.records()[7].Name, QStringLiteral("beyond count"));
+    target.Records()[7].Name = QStringLiteral("stale");
+    target.SetCount(20);
+    target.Assign(source);
+    QCOMPARE(target.Count(), 1);
+    target.SetCount(8);
+    QCOMPARE(target.Records()[7].Name, QStringLiteral("beyond count"));
 
     const CMirroringDefine copy(source);
-    QCOMPARE(copy.records()[7].Name, QStringLiteral("beyond count"));
-    QVERIFY(copy.records() != source.records());
+    QCOMPARE(copy.Records()[7].Name, QStringLiteral("beyond count"));
+    QVERIFY(copy.Records() != source.Records());
 }
 
 void TestFolderSetting::adoptTakesTableAndClampsCount()
@@ -228,10 +228,10 @@ void TestFolderSetting::adoptTakesTableAndClampsCount()
     table[3].Name = QStringLiteral("adopted");
     CFolderSetting *raw = table.get();
     CMirroringDefine define;
-    define.adopt(std::move(table), 5000);
-    QCOMPARE(define.records(), raw);
-    QCOMPARE(define.count(), 1000);
-    QCOMPARE(define.records()[3].Name, QStringLiteral("adopted"));
+    define.Adopt(std::move(table), 5000);
+    QCOMPARE(define.Records(), raw);
+    QCOMPARE(define.Count(), 1000);
+    QCOMPARE(define.Records()[3].Name, QStringLiteral("adopted"));
 }
 
 QTEST_APPLESS_MAIN(TestFolderSetting)

@@ -145,7 +145,7 @@ void TestPosixFileSystem::fromErrno_data()
 void TestPosixFileSystem::fromErrno()
 {
     QFETCH(int, code);
-    const FsError error = FsError::fromErrno(code);
+    const FsError error = FsError::FromErrno(code);
     QCOMPARE(error.code, code);
     QTEST(error.kind, "kind");
 }
@@ -618,8 +618,8 @@ void TestPosixFileSystem::faultInjection()
     const QString target = path(QStringLiteral("b/a.txt"));
     QVERIFY(WriteFile(source, "a"));
     QVERIFY(QDir().mkpath(path(QStringLiteral("b"))));
-    fs.failOn(Op::CopyFile, target, ENOSPC, 2);
-    fs.failOnSuffix(Op::Status, QStringLiteral("/share"), ESTALE);
+    fs.FailOn(Op::CopyFile, target, ENOSPC, 2);
+    fs.FailOnSuffix(Op::Status, QStringLiteral("/share"), ESTALE);
 
     FsError error;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -637,12 +637,12 @@ void TestPosixFileSystem::faultInjection()
     QVERIFY(fs.Status(source, &error));
     QVERIFY(fs.DeleteFile(target, &error));
 
-    QCOMPARE(fs.callsOf(Op::CopyFile), QStringList(3, source));
-    QCOMPARE(fs.callsOf(Op::Status).size(), 4);
-    QCOMPARE(fs.calls().first(), (FaultInjectingFileSystem::Call{Op::CopyFile, source, target, true}));
-    QCOMPARE(fs.calls().at(2), (FaultInjectingFileSystem::Call{Op::CopyFile, source, target, false}));
-    QCOMPARE(fs.changedPaths(), (QStringList{target, target, target, target}));
-    fs.clearRules();
+    QCOMPARE(fs.CallsOf(Op::CopyFile), QStringList(3, source));
+    QCOMPARE(fs.CallsOf(Op::Status).size(), 4);
+    QCOMPARE(fs.Calls().first(), (FaultInjectingFileSystem::Call{Op::CopyFile, source, target, true}));
+    QCOMPARE(fs.Calls().at(2), (FaultInjectingFileSystem::Call{Op::CopyFile, source, target, false}));
+    QCOMPARE(fs.ChangedPaths(), (QStringList{target, target, target, target}));
+    fs.ClearRules();
     QVERIFY(fs.Status(path(QStringLiteral("share")), &error) == std::nullopt);
     QCOMPARE(error.kind, FsErrorKind::NotFound);
 }

@@ -52,7 +52,7 @@ public:
                 return true;
             code = EIO;
         }
-        *error = FsError::fromErrno(code);
+        *error = FsError::FromErrno(code);
         return false;
     }
     std::optional<FileStatus> Status(const QString &, FsError *) override { return std::nullopt; }
