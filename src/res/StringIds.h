@@ -229,4 +229,8 @@ enum StringId : int {
     IDS_ERR_MASTER_INSIDE_BACKUP   = 63272,
     IDS_MSG_MASTER_INSIDE_BACKUP   = 63273,
     IDS_CAPTION_LIST_FOLDER_FAILED = 63274,
+
+    // Settings that could not be saved in the registry (the per-user settings database)
+    IDS_MSG_REGISTRY_SAVE_FAILED = 63275,
+    IDS_CAPTION_REGISTRY_SAVE    = 63276,
 };

@@ -276,6 +276,10 @@ constexpr StringEntry kStrings[] = {
     {63272, "マスター側のフォルダがバックアップ側のフォルダの中にあります。"},
     {63273, "マスター側のフォルダがバックアップ側のフォルダの中にあります。\nミラーリングでマスター側のファイルが削除されてしまうため、処理を中止します。\n"},
     {63274, "フォルダの読み取りに失敗"},
+
+    // Settings that could not be saved in the registry (the per-user settings database)
+    {63275, "レジストリに設定を保存できませんでした。\n変更した設定はプログラムを終了するまで有効ですが、次回の起動時には元に戻ります。\n\nファイル名: %1\nエラー: %2"},
+    {63276, "レジストリへの保存"},
 };
 
 constexpr bool sortedAndUnique()

@@ -98,6 +98,7 @@ constexpr NamedId kNamedIds[] = {
     NAMED(IDS_ERR_BACKUP_INSIDE_MASTER), NAMED(IDS_MSG_BACKUP_INSIDE_MASTER),
     NAMED(IDS_ERR_MASTER_INSIDE_BACKUP), NAMED(IDS_MSG_MASTER_INSIDE_BACKUP),
     NAMED(IDS_CAPTION_LIST_FOLDER_FAILED),
+    NAMED(IDS_MSG_REGISTRY_SAVE_FAILED), NAMED(IDS_CAPTION_REGISTRY_SAVE),
 };
 
 // Commands whose entry is "prompt\ntool tip".
@@ -282,6 +283,12 @@ void TestStringTable::exactText_data()
                                         << QByteArray("ターゲットファイル指定の解析に失敗しました。\n");
     QTest::newRow("63269 folder pattern") << 63269 << int(IDS_MSG_FOLDER_PATTERN)
                                           << QByteArray("ターゲットフォルダ指定の解析に失敗しました。\n");
+    // Settings that could not be saved in the registry
+    QTest::newRow("63275 registry save failed") << 63275 << int(IDS_MSG_REGISTRY_SAVE_FAILED)
+        << QByteArray("レジストリに設定を保存できませんでした。\n"
+                      "変更した設定はプログラムを終了するまで有効ですが、次回の起動時には元に戻ります。\n\n"
+                      "ファイル名: %1\nエラー: %2");
+    QTest::newRow("63276 registry save caption") << 63276 << int(IDS_CAPTION_REGISTRY_SAVE) << QByteArray("レジストリへの保存");
 }
 
 void TestStringTable::exactText()
