@@ -11,6 +11,7 @@
 #include <vector>
 
 class CConfiguration;
+class CMirroringDefine;
 class CTerminalRunHost;
 struct RunEnvironment;
 
@@ -19,6 +20,7 @@ struct RunEnvironment;
 class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
+    static constexpr int ExitIoError = 74;          // EX_IOERR: the run's results could not be saved
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
     static constexpr int ExitNoConfiguration = 78;  // EX_CONFIG
 
@@ -46,6 +48,10 @@ private:
     int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings, int first,
                 bool autoOnly, bool test, bool &stopped);
     int Refuse(int code, const QString &japanese, const QString &english);
+    void Complain(const QString &japanese, const QString &english);
+    // Saves the active project as the main view does at each setting update; says so on the
+    // error stream when that failed.
+    bool SaveRunResults(CConfiguration &config, const CMirroringDefine &table, int count, int project);
 
     MessageAnswer ShowMessageBox(const MessageBoxRequest &request) override;
 
@@ -53,4 +59,5 @@ private:
     FILE *m_err;
     AppFlags m_flags;
     bool m_silentBoxes = false;   // the first-start question is never asked here
+    bool m_savingRunResults = false;   // a failed save is told in one line, not as a box
 };
