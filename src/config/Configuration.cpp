@@ -214,6 +214,36 @@ bool CConfiguration::SaveGlobalSettings()
     return batch.Commit();
 }
 
+void CConfiguration::LoadAllProjects(CProjectList &working)
+{
+    working.CopyNamesFrom(m_projects);
+    CSettingsStore::Batch batch(m_store);
+    // One scratch table serves every project; each keeps only its records in use.
+    std::vector<CFolderSetting> scratch(CMirroringDefine::Capacity);
+    for (int p = 0; p < working.Count(); ++p) {
+        const int count = LoadProjectSettings(scratch, p);
+        working.SetProject(p, std::vector<CFolderSetting>(scratch.begin(), scratch.begin() + count));
+    }
+}
+
+bool CConfiguration::ApplyToStore(CProjectList &working)
+{
+    const int n = working.Count();
+    const int m = m_projects.Count();
+    CSettingsStore::Batch batch(m_store);
+    // Projects that are gone, or empty now, lose what their numbers held before the edit.
+    for (int p = 0; p < m; ++p) {
+        if (p >= n || working.FolderSettingCount(p) == 0)
+            DeleteProjectSettings(StoredFolderSettingCount(p), p);
+    }
+    if (n == 0)
+        working.AddProject(LoadResString(IDS_PROJECT_DEFAULT_NAME));
+    for (int p = 0; p < n; ++p)
+        SaveProjectSettings(working.FolderSettings(p), p);
+    m_projects.CopyNamesFrom(working);
+    return batch.Commit();
+}
+
 bool CConfiguration::SaveProjectCount(int count)
 {
     CSettingsStore::Batch batch(m_store);

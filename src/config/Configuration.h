@@ -1,8 +1,8 @@
 #pragma once
 
-#include "config/ProjectList.h"
 #include "config/SettingsStore.h"
 #include "model/GlobalOptions.h"
+#include "model/ProjectList.h"
 #include "model/WindowLayout.h"
 
 #include <QString>
@@ -56,6 +56,11 @@ public:
     bool SaveProjectSettings(std::span<const CFolderSetting> records, int p);
     bool DeleteProjectSettings(int count, int p);
     bool SaveProjectCount(int count);
+    // Fills a working list (of the project list dialog) from the store: the configuration's
+    // names and every project's folder settings.
+    void LoadAllProjects(CProjectList &working);
+    // Writes an edited working list to the store and gives its names to the configuration.
+    bool ApplyToStore(CProjectList &working);
     // The stored number of folder settings of project p, brought into 0..1000.
     int StoredFolderSettingCount(int p);
 
