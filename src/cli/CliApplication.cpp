@@ -93,7 +93,7 @@ bool CCliApplication::SaveRunResults(CConfiguration &config, const CMirroringDef
 
 MessageAnswer CCliApplication::ShowMessageBox(const MessageBoxRequest &request)
 {
-    if (m_silentBoxes || m_savingRunResults)
+    if (m_savingRunResults)
         return MessageAnswer::None;
     std::fputs(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)).toUtf8().constData(), m_err);
     return request.Asks() ? MessageAnswer::None : MessageAnswer::Ok;
@@ -108,13 +108,14 @@ std::optional<int> CCliApplication::OpenConfiguration(CConfiguration &config, co
     program.name = MainProgramName;
     store.SetIniPath(CSettingsStore::BuildIniPath(program, options.ini));
 
-    m_silentBoxes = true;
-    const bool chosen = store.ChooseSettingsStore();
-    m_silentBoxes = false;
-    if (!chosen)
-        return Refuse(ExitNoConfiguration,
-                      QStringLiteral(u"設定がまだありません。プログラムを一度起動するか、--ini=NAME を指定してください。"),
-                      QStringLiteral("No configuration exists yet: start the program once, or pass --ini=NAME."));
+    if (!m_flags.ForceIni) {
+        const std::optional<bool> stored = store.StoredChoice();
+        if (!stored)
+            return Refuse(ExitNoConfiguration,
+                          QStringLiteral(u"設定がまだありません。プログラムを一度起動するか、--ini=NAME を指定してください。"),
+                          QStringLiteral("No configuration exists yet: start the program once, or pass --ini=NAME."));
+        store.SetUseRegistry(*stored);
+    }
     // A mistyped --ini must not look like an empty configuration.
     if ((m_flags.ForceIni || !store.UseRegistry()) && !store.IniFileExists())
         return Refuse(ExitNoConfiguration, QStringLiteral(u"設定ファイルがありません: %1").arg(store.IniPath()),

@@ -39,8 +39,8 @@ private:
     int Mirror(const CliOptions &options);
     int List(const CliOptions &options);
 
-    // Fixes the back-end as start-up does, without ever asking; an exit code when there is
-    // nothing to use.
+    // Fixes the back-end as start-up does, but from the stored choice alone: the first-start
+    // question is never asked here. An exit code when there is nothing to use.
     std::optional<int> OpenConfiguration(CConfiguration &config, const CliOptions &options);
     // A project index that is not in the list is a usage error here, never the first project.
     std::optional<int> CheckProject(const CConfiguration &config, const CliOptions &options);
@@ -58,6 +58,5 @@ private:
     FILE *m_out;
     FILE *m_err;
     AppFlags m_flags;
-    bool m_silentBoxes = false;   // the first-start question is never asked here
     bool m_savingRunResults = false;   // a failed save is told in one line, not as a box
 };

@@ -76,7 +76,7 @@ QString FormatIntegers(std::span<const qint32> values, QChar separator)
 } // namespace
 
 CConfiguration::CConfiguration(AppFlags &flags, MessageBoxPresenter &boxes, QString registryPath)
-    : m_flags(flags), m_boxes(boxes), m_store(flags, boxes, std::move(registryPath))
+    : m_flags(flags), m_boxes(boxes), m_store(boxes, std::move(registryPath))
 {
 }
 

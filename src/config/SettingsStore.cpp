@@ -1,7 +1,6 @@
 #include "config/SettingsStore.h"
 
 #include "config/IniFile.h"
-#include "model/AppFlags.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -20,8 +19,8 @@ const QString SaveKey = QStringLiteral("SaveRegistory");
 
 } // namespace
 
-CSettingsStore::CSettingsStore(AppFlags &flags, MessageBoxPresenter &boxes, QString registryPath)
-    : m_flags(flags), m_boxes(boxes), m_registry(std::move(registryPath))
+CSettingsStore::CSettingsStore(MessageBoxPresenter &boxes, QString registryPath)
+    : m_boxes(boxes), m_registry(std::move(registryPath))
 {
 }
 
@@ -258,30 +257,6 @@ bool CSettingsStore::AdoptChoice(StoreChoice choice)
     Batch batch(*this);
     CheckRegistryWrite(m_registry.WriteDword(RegistryKeyOf(SaveSection), SaveKey, 1));
     return batch.Commit();
-}
-
-bool CSettingsStore::ChooseSettingsStore()
-{
-    if (m_flags.ForceIni)
-        return true;
-    m_useRegistry = false;
-    if (const std::optional<bool> stored = StoredChoice()) {
-        m_useRegistry = *stored;
-        return true;
-    }
-    const MessageAnswer answer = MessageBoxById(m_boxes, IDS_ASK_FIRST_START_STORE, IDS_APP_TITLE,
-                                                {.buttons = MessageButtons::YesNoCancel, .icon = MessageIcon::Question,
-                                                 .defaultButton = 2, .unattended = MessageAnswer::Cancel});
-    switch (answer) {
-    case MessageAnswer::Yes:
-        AdoptChoice(StoreChoice::Registry);
-        return true;
-    case MessageAnswer::No:
-        AdoptChoice(StoreChoice::Ini);
-        return true;
-    default:   // Cancel, the box closed, or no box at all
-        return false;
-    }
 }
 
 bool CSettingsStore::WriteStoreChoice()

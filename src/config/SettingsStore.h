@@ -11,7 +11,6 @@
 #include <optional>
 #include <vector>
 
-struct AppFlags;
 class CIniFile;
 class MessageBoxPresenter;
 
@@ -39,8 +38,7 @@ public:
     static constexpr int MaxIniPathLength = 260;    // from this length on there is no INI file
     static constexpr int MaxIniTextLength = 2047;   // what an INI text read gives at most
 
-    CSettingsStore(AppFlags &flags, MessageBoxPresenter &boxes,
-                   QString registryPath = CRegistryDatabase::DefaultPath());
+    explicit CSettingsStore(MessageBoxPresenter &boxes, QString registryPath = CRegistryDatabase::DefaultPath());
     CSettingsStore(const CSettingsStore &) = delete;
     CSettingsStore &operator=(const CSettingsStore &) = delete;
     virtual ~CSettingsStore();
@@ -79,8 +77,6 @@ public:
     // Uses the back-end the user chose from now on and records the choice (the registry copy
     // for the registry, the INI copy for the INI file); false when it could not be recorded.
     bool AdoptChoice(StoreChoice choice);
-    // The first-start choice of the back-end; false when the user cancels the question.
-    bool ChooseSettingsStore();
     // Brings every stored copy of the choice up to date.
     bool WriteStoreChoice();
 
@@ -126,7 +122,6 @@ private:
     void ShowFailure(const StoreFailure &failure);
     const QString &RegistryKeyOf(const QString &section);
 
-    AppFlags &m_flags;
     MessageBoxPresenter &m_boxes;
     CRegistryDatabase m_registry;
     bool m_useRegistry = false;
