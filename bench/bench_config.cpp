@@ -3,9 +3,9 @@
 // Run: build/bench/bench_config [rounds]
 
 #include "config/Configuration.h"
-#include "config/ProjectList.h"
 #include "model/AppFlags.h"
 #include "model/MirroringDefine.h"
+#include "model/ProjectList.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>
@@ -104,7 +104,7 @@ void Run(bool registry, int rounds)
         }
         QElapsedTimer timer;
         timer.start();
-        working.ApplyToStore(*writer);
+        writer->ApplyToStore(working);
         writer->SaveGlobalSettings();
         std::printf("%-18s apply 1000 projects x 10 settings + global save: %8.1f ms   (%lld KB)\n", name,
                     timer.nsecsElapsed() / 1e6, all.StoreSize() / 1024);
@@ -120,7 +120,7 @@ void Run(bool registry, int rounds)
         auto fresh = all.Start();
         fresh->LoadGlobalSettings();
         CProjectList list;
-        list.LoadAllProjects(*fresh);
+        fresh->LoadAllProjects(list);
         loaded = 0;
         for (int p = 0; p < list.Count(); ++p)
             loaded += list.FolderSettingCount(p);

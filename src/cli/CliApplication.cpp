@@ -83,14 +83,37 @@ int CCliApplication::Execute(const CliOptions &options)
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
 {
+    Complain(japanese, english);
+    return code;
+}
+
+void CCliApplication::Complain(const QString &japanese, const QString &english)
+{
     m_out.Flush();
     m_err.Write(QStringLiteral("orvane-cli: %1\n            %2\n").arg(japanese, english));
-    return code;
+    m_err.Flush();
+}
+
+bool CCliApplication::SaveRunResults(CConfiguration &config, const CMirroringDefine &table, int count, int project)
+{
+    m_savingRunResults = true;
+    const bool saved = config.SaveProjectSettings(table, count, project);
+    m_savingRunResults = false;
+    if (saved)
+        return true;
+    const std::optional<StoreFailure> &failure = config.Store().LastFailure();
+    const QString where = failure ? failure->path : QString();
+    const QString why = failure ? failure->errorText.trimmed() : QString();
+    Complain(QStringLiteral(u"実行結果 (Errors, LastExec) を保存できませんでした。保存されている内容は古いままです: %1 (%2)")
+                 .arg(where, why),
+             QStringLiteral("The run's results (Errors, LastExec) could not be saved; the stored ones are stale: %1 (%2)")
+                 .arg(where, why));
+    return false;
 }
 
 MessageAnswer CCliApplication::ShowMessageBox(const MessageBoxRequest &request)
 {
-    if (m_silentBoxes)
+    if (m_savingRunResults)
         return MessageAnswer::None;
     m_err.Write(QStringLiteral("[%1] %2").arg(request.caption, Line(request.text)));
     return request.Asks() ? MessageAnswer::None : MessageAnswer::Ok;
@@ -105,13 +128,14 @@ std::optional<int> CCliApplication::OpenConfiguration(CConfiguration &config, co
     program.name = MainProgramName;
     store.SetIniPath(CSettingsStore::BuildIniPath(program, options.ini));
 
-    m_silentBoxes = true;
-    const bool chosen = store.ChooseSettingsStore();
-    m_silentBoxes = false;
-    if (!chosen)
-        return Refuse(ExitNoConfiguration,
-                      QStringLiteral(u"設定がまだありません。プログラムを一度起動するか、--ini=NAME を指定してください。"),
-                      QStringLiteral("No configuration exists yet: start the program once, or pass --ini=NAME."));
+    if (!m_flags.ForceIni) {
+        const std::optional<bool> stored = store.StoredChoice();
+        if (!stored)
+            return Refuse(ExitNoConfiguration,
+                          QStringLiteral(u"設定がまだありません。プログラムを一度起動するか、--ini=NAME を指定してください。"),
+                          QStringLiteral("No configuration exists yet: start the program once, or pass --ini=NAME."));
+        store.SetUseRegistry(*stored);
+    }
     // A mistyped --ini must not look like an empty configuration.
     if ((m_flags.ForceIni || !store.UseRegistry()) && !store.IniFileExists())
         return Refuse(ExitNoConfiguration, QStringLiteral(u"設定ファイルがありません: %1").arg(store.IniPath()),
@@ -181,12 +205,16 @@ int CCliApplication::RunStored(const CliOptions &options)
 
     const CTerminalRunHost::Streams streams = CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive);
     CTerminalRunHost host(streams);
-    // As the main view does at every setting update: the whole active project is saved.
+    // As the main view does at every setting update: the whole active project is saved. A
+    // save that fails does not stop the run, but the exit code tells that the stored results
+    // are stale.
+    bool resultsLost = false;
     host.onSettingUpdate = [&](const SettingState &state) {
         CFolderSetting &record = table.Records()[state.index];
         record.Errors = state.Errors;
         record.LastExec = state.LastExec;
-        config.SaveProjectSettings(table, count, project);
+        if (!SaveRunResults(config, table, count, project))
+            resultsLost = true;
     };
     PosixFileSystem disk;
     RunEnvironment environment{.fileSystem = disk, .flags = m_flags, .options = config.Options(), .snapshotProvider = {}};
@@ -205,7 +233,7 @@ int CCliApplication::RunStored(const CliOptions &options)
         }
     }
     host.Finish();
-    return worst;
+    return resultsLost ? ExitIoError : worst;
 }
 
 int CCliApplication::Mirror(const CliOptions &options)

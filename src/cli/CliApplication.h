@@ -12,6 +12,7 @@
 #include <vector>
 
 class CConfiguration;
+class CMirroringDefine;
 class CTerminalRunHost;
 struct RunEnvironment;
 
@@ -21,7 +22,8 @@ class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
     static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
-    static constexpr int ExitIoError = 74;          // EX_IOERR: rows or messages could not be written
+    // EX_IOERR: rows or messages could not be written, or the run's results could not be saved
+    static constexpr int ExitIoError = 74;
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
     static constexpr int ExitNoConfiguration = 78;  // EX_CONFIG
 
@@ -41,8 +43,8 @@ private:
     int Mirror(const CliOptions &options);
     int List(const CliOptions &options);
 
-    // Fixes the back-end as start-up does, without ever asking; an exit code when there is
-    // nothing to use.
+    // Fixes the back-end as start-up does, but from the stored choice alone: the first-start
+    // question is never asked here. An exit code when there is nothing to use.
     std::optional<int> OpenConfiguration(CConfiguration &config, const CliOptions &options);
     // A project index that is not in the list is a usage error here, never the first project.
     std::optional<int> CheckProject(const CConfiguration &config, const CliOptions &options);
@@ -53,11 +55,15 @@ private:
     // Flushes both streams. Lost output turns the result of a command that ran (a run's 0 to 4,
     // list, help) into ExitIoError; a refusal keeps its own code, which says more.
     int CheckOutput(int code);
+    void Complain(const QString &japanese, const QString &english);
+    // Saves the active project as the main view does at each setting update; says so on the
+    // error stream when that failed.
+    bool SaveRunResults(CConfiguration &config, const CMirroringDefine &table, int count, int project);
 
     MessageAnswer ShowMessageBox(const MessageBoxRequest &request) override;
 
     COutputStream m_out;
     COutputStream m_err;
     AppFlags m_flags;
-    bool m_silentBoxes = false;   // the first-start question is never asked here
+    bool m_savingRunResults = false;   // a failed save is told in one line, not as a box
 };

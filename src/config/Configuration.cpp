@@ -76,7 +76,7 @@ QString FormatIntegers(std::span<const qint32> values, QChar separator)
 } // namespace
 
 CConfiguration::CConfiguration(AppFlags &flags, MessageBoxPresenter &boxes, QString registryPath)
-    : m_flags(flags), m_boxes(boxes), m_store(flags, boxes, std::move(registryPath))
+    : m_flags(flags), m_boxes(boxes), m_store(boxes, std::move(registryPath))
 {
 }
 
@@ -183,10 +183,11 @@ void CConfiguration::LoadGlobalSettings()
     ScanIntegers(reportList, u',', m_layout.reportListWidths);
 }
 
-void CConfiguration::SaveGlobalSettings()
+bool CConfiguration::SaveGlobalSettings()
 {
     if (m_flags.LogoffMode || m_globalSaveSuppressed)
-        return;
+        return true;   // nothing is to be saved
+    // The batch notes every write that fails; its end says whether all of them arrived.
     CSettingsStore::Batch batch(m_store);
     m_store.WriteStoreChoice();
     m_store.WriteSettingInt(OptionsSection, QStringLiteral("MinimizeOnTrayOnly"), m_options.MinimizeOnTrayOnly ? 1 : 0);
@@ -202,19 +203,53 @@ void CConfiguration::SaveGlobalSettings()
         // An unnamed empty project needs no section: the next load recreates it from the count.
         // Where the section cannot go (a registry key still holding old settings), the name is
         // written instead, so an older name does not come back.
-        if (i >= 1 && count == 0 && name == unnamed && m_store.DeleteSettingSection(ProjectSection(i)))
-            continue;
-        m_store.WriteSettingString(ProjectSection(i), ProjectNameKey, name);
+        const QString section = ProjectSection(i);
+        if (i >= 1 && count == 0 && name == unnamed && !m_store.SectionHoldsNestedSections(section))
+            m_store.DeleteSettingSection(section);
+        else
+            m_store.WriteSettingString(section, ProjectNameKey, name);
     }
     m_store.WriteSettingString(Window, QStringLiteral("SetupList"), FormatIntegers(m_layout.setupListWidths, u','));
     m_store.WriteSettingString(Window, QStringLiteral("ReportList"), FormatIntegers(m_layout.reportListWidths, u','));
+    return batch.Commit();
 }
 
-void CConfiguration::SaveProjectCount(int count)
+void CConfiguration::LoadAllProjects(CProjectList &working)
+{
+    working.CopyNamesFrom(m_projects);
+    CSettingsStore::Batch batch(m_store);
+    // One scratch table serves every project; each keeps only its records in use.
+    std::vector<CFolderSetting> scratch(CMirroringDefine::Capacity);
+    for (int p = 0; p < working.Count(); ++p) {
+        const int count = LoadProjectSettings(scratch, p);
+        working.SetProject(p, std::vector<CFolderSetting>(scratch.begin(), scratch.begin() + count));
+    }
+}
+
+bool CConfiguration::ApplyToStore(CProjectList &working)
+{
+    const int n = working.Count();
+    const int m = m_projects.Count();
+    CSettingsStore::Batch batch(m_store);
+    // Projects that are gone, or empty now, lose what their numbers held before the edit.
+    for (int p = 0; p < m; ++p) {
+        if (p >= n || working.FolderSettingCount(p) == 0)
+            DeleteProjectSettings(StoredFolderSettingCount(p), p);
+    }
+    if (n == 0)
+        working.AddProject(LoadResString(IDS_PROJECT_DEFAULT_NAME));
+    for (int p = 0; p < n; ++p)
+        SaveProjectSettings(working.FolderSettings(p), p);
+    m_projects.CopyNamesFrom(working);
+    return batch.Commit();
+}
+
+bool CConfiguration::SaveProjectCount(int count)
 {
     CSettingsStore::Batch batch(m_store);
     m_store.WriteSettingInt(OptionsSection, QStringLiteral("ActiveProject"), m_activeProject < count ? m_activeProject : -1);
     m_store.WriteSettingInt(OptionsSection, QStringLiteral("ProjectCount"), count);
+    return batch.Commit();
 }
 
 void CConfiguration::LoadSavedOptions()
@@ -294,7 +329,7 @@ int CConfiguration::LoadProjectSettings(CMirroringDefine &table, int p)
     return count;
 }
 
-void CConfiguration::SaveProjectSettings(std::span<const CFolderSetting> records, int p)
+bool CConfiguration::SaveProjectSettings(std::span<const CFolderSetting> records, int p)
 {
     const int count = int(std::min<size_t>(records.size(), CMirroringDefine::Capacity));
     CSettingsStore::Batch batch(m_store);
@@ -305,15 +340,16 @@ void CConfiguration::SaveProjectSettings(std::span<const CFolderSetting> records
         m_store.DeleteSettingKey(OptionsSection, ListCountKey(p));
     for (int i = 0; i < count; ++i)
         SaveSetting(records[i], DefineSection(p, i));
+    return batch.Commit();
 }
 
-void CConfiguration::SaveProjectSettings(const CMirroringDefine &table, int count, int p)
+bool CConfiguration::SaveProjectSettings(const CMirroringDefine &table, int count, int p)
 {
     count = std::clamp(count, 0, CMirroringDefine::Capacity);
-    SaveProjectSettings(std::span(table.Records(), size_t(count)), p);
+    return SaveProjectSettings(std::span(table.Records(), size_t(count)), p);
 }
 
-void CConfiguration::DeleteProjectSettings(int count, int p)
+bool CConfiguration::DeleteProjectSettings(int count, int p)
 {
     CSettingsStore::Batch batch(m_store);
     // The folder settings go first: a registry key that still holds them could not be deleted.
@@ -325,6 +361,7 @@ void CConfiguration::DeleteProjectSettings(int count, int p)
         m_store.DeleteSettingSection(ProjectSection(p));
     else
         m_store.DeleteSettingKey(OptionsSection, ProjectNameKey);
+    return batch.Commit();
 }
 
 void CConfiguration::ConvertIniToUnicode()
@@ -370,11 +407,8 @@ void CConfiguration::ConvertIniToUnicode()
         SaveProjectCount(ConvertedProjects);
         written = batch.Commit();
     }
-    if (!written) {
-        // The old file is still in place; the next start tries again.
-        report(iniPath, m_store.Ini().LastWriteError());
-        return;
-    }
+    if (!written)
+        return;   // the store has said why; the old file is still in place and the next start tries again
     LoadGlobalSettings();
     MessageBoxFormatted(m_boxes, IDS_MSG_INI_CONVERTED, IDS_CAPTION_OPEN_INI, {.icon = MessageIcon::Information},
                         backup);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "config/ProjectList.h"
 #include "config/SettingsStore.h"
 #include "model/GlobalOptions.h"
+#include "model/ProjectList.h"
 #include "model/WindowLayout.h"
 
 #include <QString>
@@ -44,16 +44,23 @@ public:
     // the program must not write the global state.
     void SetGlobalSaveSuppressed(bool suppressed) { m_globalSaveSuppressed = suppressed; }
 
+    // Every save answers false when something of it did not reach the store; the store has
+    // then shown why, and memory keeps what could not be written.
     void LoadGlobalSettings();
-    void SaveGlobalSettings();
+    bool SaveGlobalSettings();
     // Loads project p into table and returns the number of its folder settings (0 to 1000);
     // also reloads the options that every project save writes.
     int LoadProjectSettings(CMirroringDefine &table, int p);
     int LoadProjectSettings(std::span<CFolderSetting> records, int p);
-    void SaveProjectSettings(const CMirroringDefine &table, int count, int p);
-    void SaveProjectSettings(std::span<const CFolderSetting> records, int p);
-    void DeleteProjectSettings(int count, int p);
-    void SaveProjectCount(int count);
+    bool SaveProjectSettings(const CMirroringDefine &table, int count, int p);
+    bool SaveProjectSettings(std::span<const CFolderSetting> records, int p);
+    bool DeleteProjectSettings(int count, int p);
+    bool SaveProjectCount(int count);
+    // Fills a working list (of the project list dialog) from the store: the configuration's
+    // names and every project's folder settings.
+    void LoadAllProjects(CProjectList &working);
+    // Writes an edited working list to the store and gives its names to the configuration.
+    bool ApplyToStore(CProjectList &working);
     // The stored number of folder settings of project p, brought into 0..1000.
     int StoredFolderSettingCount(int p);
 

@@ -1,7 +1,6 @@
 #include "config/SettingsStore.h"
 
 #include "config/IniFile.h"
-#include "model/AppFlags.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -9,7 +8,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -18,8 +19,8 @@ const QString SaveKey = QStringLiteral("SaveRegistory");
 
 } // namespace
 
-CSettingsStore::CSettingsStore(AppFlags &flags, MessageBoxPresenter &boxes, QString registryPath)
-    : m_flags(flags), m_boxes(boxes), m_registry(std::move(registryPath))
+CSettingsStore::CSettingsStore(MessageBoxPresenter &boxes, QString registryPath)
+    : m_boxes(boxes), m_registry(std::move(registryPath))
 {
 }
 
@@ -116,47 +117,64 @@ QString CSettingsStore::ReadSettingString(const QString &section, const QString 
     return value && value->type == CRegistryDatabase::ValueType::String ? value->text : defaultValue;
 }
 
-void CSettingsStore::WriteSettingInt(const QString &section, const QString &key, qint32 value, bool forceIni)
+template <class Change>
+void CSettingsStore::WriteIni(Change change)
 {
-    if (UsesIni(forceIni)) {
-        PrepareIniFile(false);
-        if (IniPathUsable())
-            Ini().SetValue(section, key, QString::number(value));
-        return;
-    }
-    m_registry.WriteDword(RegistryKeyOf(section), key, value);
+    // The file is made first, as the profile functions do; the entry is written whatever that
+    // gave, so it stays in memory for a later write that succeeds.
+    PrepareIniFile(false);
+    if (!IniPathUsable())
+        return;   // noted by PrepareIniFile
+    if (const int error = change(Ini()))
+        NoteFailure({StoreChoice::Ini, m_iniPath, SystemErrorText(error)});
 }
 
-void CSettingsStore::WriteSettingString(const QString &section, const std::optional<QString> &key,
+void CSettingsStore::CheckRegistryWrite(bool ok)
+{
+    if (!ok)
+        NoteFailure({StoreChoice::Registry, m_registry.Path(), m_registry.LastErrorText()});
+}
+
+bool CSettingsStore::WriteSettingInt(const QString &section, const QString &key, qint32 value, bool forceIni)
+{
+    // A single write is a batch of one: the file is written once and a failure shown once.
+    Batch batch(*this);
+    if (UsesIni(forceIni))
+        WriteIni([&](CIniFile &ini) { return ini.SetValue(section, key, QString::number(value)); });
+    else
+        CheckRegistryWrite(m_registry.WriteDword(RegistryKeyOf(section), key, value));
+    return batch.Commit();
+}
+
+bool CSettingsStore::WriteSettingString(const QString &section, const std::optional<QString> &key,
                                         const std::optional<QString> &value)
 {
-    if (!key) {
-        DeleteSettingSection(section);
-        return;
-    }
+    if (!key)
+        return DeleteSettingSection(section);
+    Batch batch(*this);
     if (UsesIni(false)) {
-        PrepareIniFile(false);
-        if (!IniPathUsable())
-            return;
-        if (value)
-            Ini().SetValue(section, *key, *value);
-        else
-            Ini().RemoveKey(section, *key);
-        return;
+        WriteIni([&](CIniFile &ini) { return value ? ini.SetValue(section, *key, *value) : ini.RemoveKey(section, *key); });
+    } else if (value) {
+        CheckRegistryWrite(m_registry.WriteString(RegistryKeyOf(section), *key, *value));
+    } else {
+        CheckRegistryWrite(m_registry.DeleteValue(RegistryKeyOf(section), *key));
     }
-    if (value)
-        m_registry.WriteString(RegistryKeyOf(section), *key, *value);
-    else
-        m_registry.DeleteValue(RegistryKeyOf(section), *key);
+    return batch.Commit();
 }
 
 bool CSettingsStore::DeleteSettingSection(const QString &section)
 {
-    if (UsesIni(false)) {
-        PrepareIniFile(false);
-        return IniPathUsable() && Ini().RemoveSection(section) == 0;
-    }
-    return m_registry.DeleteKey(RegistryKeyOf(section));
+    Batch batch(*this);
+    if (UsesIni(false))
+        WriteIni([&](CIniFile &ini) { return ini.RemoveSection(section); });
+    else
+        CheckRegistryWrite(m_registry.DeleteKey(RegistryKeyOf(section)));
+    return batch.Commit();
+}
+
+bool CSettingsStore::SectionHoldsNestedSections(const QString &section)
+{
+    return !UsesIni(false) && m_registry.HasSubKeys(RegistryKeyOf(section));
 }
 
 bool CSettingsStore::IniFileExists() const
@@ -178,7 +196,7 @@ bool CSettingsStore::PrepareIniFile(bool recreate)
 {
     if (!recreate && IniKnownToExist())
         return true;
-    // One failing batch of many writes reports once, not once for every value.
+    // A batch whose file cannot be made does not try again for each of its values.
     if (m_batchDepth > 0 && m_iniFailedInBatch)
         return false;
     int error = ENAMETOOLONG;
@@ -191,57 +209,67 @@ bool CSettingsStore::PrepareIniFile(bool recreate)
     }
     if (error != 0) {
         m_iniFailedInBatch = m_batchDepth > 0;
-        ReportIniError(error);
+        NoteFailure({StoreChoice::Ini, m_iniPath, SystemErrorText(error)});
         return false;
     }
     m_iniReadyInBatch = m_batchDepth > 0;
     return true;
 }
 
-void CSettingsStore::ReportIniError(int error)
+void CSettingsStore::NoteFailure(StoreFailure failure)
 {
-    MessageBoxFormatted(m_boxes, IDS_MSG_INI_OPEN_FAILED, IDS_CAPTION_OPEN_INI, {.icon = MessageIcon::Error},
-                        m_iniPath, SystemErrorText(error));
+    if (m_batchDepth == 0) {
+        ShowFailure(failure);
+        return;
+    }
+    // A batch of many values that fail shows one message for each back-end, not one per value.
+    const bool known = std::any_of(m_batchFailures.begin(), m_batchFailures.end(),
+                                   [&](const StoreFailure &noted) { return noted.backEnd == failure.backEnd; });
+    if (!known)
+        m_batchFailures.push_back(std::move(failure));
 }
 
-bool CSettingsStore::ChooseSettingsStore()
+void CSettingsStore::ShowFailure(const StoreFailure &failure)
 {
-    if (m_flags.ForceIni)
-        return true;
-    m_useRegistry = false;
+    const bool ini = failure.backEnd == StoreChoice::Ini;
+    MessageBoxFormatted(m_boxes, ini ? IDS_MSG_INI_OPEN_FAILED : IDS_MSG_REGISTRY_SAVE_FAILED,
+                        ini ? IDS_CAPTION_OPEN_INI : IDS_CAPTION_REGISTRY_SAVE, {.icon = MessageIcon::Error},
+                        failure.path, failure.errorText);
+    m_lastFailure = failure;
+}
+
+std::optional<bool> CSettingsStore::StoredChoice()
+{
     const QString saveKey = RegistryKeyOf(SaveSection);
     for (const qint32 stored : {ReadRegistryDword(m_registry, saveKey, SaveKey, -1),
                                 ReadSettingInt(SaveSection, SaveKey, -1, true)}) {
-        if (stored != -1) {
-            m_useRegistry = stored != 0;
-            return true;
-        }
+        if (stored != -1)
+            return stored != 0;
     }
-    const MessageAnswer answer = MessageBoxById(m_boxes, IDS_ASK_FIRST_START_STORE, IDS_APP_TITLE,
-                                                {.buttons = MessageButtons::YesNoCancel, .icon = MessageIcon::Question,
-                                                 .defaultButton = 2, .unattended = MessageAnswer::Cancel});
-    switch (answer) {
-    case MessageAnswer::Yes:
-        m_useRegistry = true;
-        m_registry.WriteDword(saveKey, SaveKey, 1);
-        return true;
-    case MessageAnswer::No:
-        WriteSettingInt(SaveSection, SaveKey, 0, true);
-        return true;
-    default:   // Cancel, the box closed, or no box at all
-        return false;
-    }
+    return std::nullopt;
 }
 
-void CSettingsStore::WriteStoreChoice()
+bool CSettingsStore::AdoptChoice(StoreChoice choice)
 {
+    m_useRegistry = choice == StoreChoice::Registry;
+    if (!m_useRegistry)
+        return WriteSettingInt(SaveSection, SaveKey, 0, true);   // makes the INI file
+    Batch batch(*this);
+    CheckRegistryWrite(m_registry.WriteDword(RegistryKeyOf(SaveSection), SaveKey, 1));
+    return batch.Commit();
+}
+
+bool CSettingsStore::WriteStoreChoice()
+{
+    Batch batch(*this);
     const QString saveKey = RegistryKeyOf(SaveSection);
     const qint32 inRegistry = ReadRegistryDword(m_registry, saveKey, SaveKey, -1);
     const qint32 inIni = ReadSettingInt(SaveSection, SaveKey, -1, true);
     if (inRegistry != -1 || m_useRegistry)
-        m_registry.WriteDword(saveKey, SaveKey, m_useRegistry ? 1 : 0);
+        CheckRegistryWrite(m_registry.WriteDword(saveKey, SaveKey, m_useRegistry ? 1 : 0));
     if (inIni != -1 || !m_useRegistry)
         WriteSettingInt(SaveSection, SaveKey, m_useRegistry ? 1 : 0, true);
+    return batch.Commit();
 }
 
 void CSettingsStore::BeginBatch()
@@ -250,6 +278,7 @@ void CSettingsStore::BeginBatch()
         return;
     m_iniReadyInBatch = false;
     m_iniFailedInBatch = false;
+    m_batchFailures.clear();
     m_registry.BeginBatch();
     for (auto &[path, file] : m_iniFiles)
         file->BeginBatch();
@@ -257,14 +286,25 @@ void CSettingsStore::BeginBatch()
 
 bool CSettingsStore::EndBatch()
 {
-    if (m_batchDepth == 0 || --m_batchDepth > 0)
+    if (m_batchDepth == 0)
         return true;
-    bool ok = m_registry.EndBatch();
-    for (auto &[path, file] : m_iniFiles)
-        ok = file->EndBatch() == 0 && ok;
+    if (m_batchDepth > 1) {
+        --m_batchDepth;
+        return m_batchFailures.empty();
+    }
+    // The batch's writes reach the disk while it is still open, so their failures join it.
+    CheckRegistryWrite(m_registry.EndBatch());
+    for (auto &[path, file] : m_iniFiles) {
+        if (const int error = file->EndBatch())
+            NoteFailure({StoreChoice::Ini, path, SystemErrorText(error)});
+    }
+    m_batchDepth = 0;
     // A file read for a moment (the old file during a conversion) is not kept in memory.
     std::erase_if(m_iniFiles, [this](const auto &entry) { return entry.first != m_iniPath; });
     m_iniReadyInBatch = false;
     m_iniFailedInBatch = false;
-    return ok;
+    const std::vector<StoreFailure> failures = std::exchange(m_batchFailures, {});
+    for (const StoreFailure &failure : failures)
+        ShowFailure(failure);
+    return failures.empty();
 }

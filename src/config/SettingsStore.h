@@ -9,22 +9,36 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
-struct AppFlags;
 class CIniFile;
 class MessageBoxPresenter;
+
+// The back-end the user picked for the settings.
+enum class StoreChoice { Registry, Ini };
+
+// A save that did not reach the disk: where, and the system's (or the database's) reason.
+struct StoreFailure {
+    StoreChoice backEnd = StoreChoice::Ini;
+    QString path;
+    QString errorText;   // ends in CR LF, like the system's error texts
+};
 
 // Where everything the program remembers is kept: the user's registry database or the INI file
 // beside the program. Values are addressed by section and key. In the registry each "\" of a
 // section opens a nested key below the program's root key; in the INI file a section name is
 // taken literally. Reads never fail: whatever is missing or unreadable gives the default.
+//
+// Writes do fail, and say so: each returns false when its value did not reach the disk (inside
+// a batch, when something of the batch has failed so far; the batch's end tells the truth).
+// A failure is shown once: at once for a write outside a batch, at the end for a batch, in a
+// message box through the presenter. What could not be written stays in memory.
 class CSettingsStore {
 public:
     static constexpr int MaxIniPathLength = 260;    // from this length on there is no INI file
     static constexpr int MaxIniTextLength = 2047;   // what an INI text read gives at most
 
-    CSettingsStore(AppFlags &flags, MessageBoxPresenter &boxes,
-                   QString registryPath = CRegistryDatabase::DefaultPath());
+    explicit CSettingsStore(MessageBoxPresenter &boxes, QString registryPath = CRegistryDatabase::DefaultPath());
     CSettingsStore(const CSettingsStore &) = delete;
     CSettingsStore &operator=(const CSettingsStore &) = delete;
     virtual ~CSettingsStore();
@@ -42,23 +56,29 @@ public:
 
     qint32 ReadSettingInt(const QString &section, const QString &key, qint32 defaultValue, bool forceIni = false);
     QString ReadSettingString(const QString &section, const QString &key, const QString &defaultValue);
-    void WriteSettingInt(const QString &section, const QString &key, qint32 value, bool forceIni = false);
+    bool WriteSettingInt(const QString &section, const QString &key, qint32 value, bool forceIni = false);
     // No value deletes the key; no key deletes the whole section.
-    void WriteSettingString(const QString &section, const std::optional<QString> &key,
+    bool WriteSettingString(const QString &section, const std::optional<QString> &key,
                             const std::optional<QString> &value);
-    void DeleteSettingKey(const QString &section, const QString &key) { WriteSettingString(section, key, std::nullopt); }
-    // False when the section is still there: a registry key that holds nested keys stays.
+    bool DeleteSettingKey(const QString &section, const QString &key) { return WriteSettingString(section, key, std::nullopt); }
+    // A registry key that still holds nested keys stays as it is; that is no failure.
     bool DeleteSettingSection(const QString &section);
+    // True when deleting the section would leave it in place: a registry key with nested keys.
+    bool SectionHoldsNestedSections(const QString &section);
 
     // Makes sure the INI file exists (recreate: holds nothing but the byte-order mark); says
     // so with a message box when it cannot be made.
     bool PrepareIniFile(bool recreate);
     bool IniFileExists() const;
 
-    // The first-start choice of the back-end; false when the user cancels the question.
-    bool ChooseSettingsStore();
+    // The stored choice of the back-end, the registry's copy before the INI file's: true for
+    // the registry. None before the user has chosen. Reading creates nothing.
+    std::optional<bool> StoredChoice();
+    // Uses the back-end the user chose from now on and records the choice (the registry copy
+    // for the registry, the INI copy for the INI file); false when it could not be recorded.
+    bool AdoptChoice(StoreChoice choice);
     // Brings every stored copy of the choice up to date.
-    void WriteStoreChoice();
+    bool WriteStoreChoice();
 
     // Writes between the outermost Begin and End reach each back-end at once at the end: one
     // transaction, one file write. End answers false when some of them were lost.
@@ -82,6 +102,9 @@ public:
     // The INI file of the current path.
     CIniFile &Ini();
 
+    // The last failure shown, if any.
+    const std::optional<StoreFailure> &LastFailure() const { return m_lastFailure; }
+
     // An INI integer: optional blanks, an optional "-", digits, taken modulo 2^32 like the
     // "%d" form they were written in; 0 when no digit comes first.
     static qint32 ParseIniInt(QStringView text);
@@ -91,10 +114,14 @@ private:
     bool IniPathUsable() const { return m_iniPath.size() < MaxIniPathLength; }
     std::optional<QString> ReadIni(const QString &section, const QString &key);
     bool IniKnownToExist();
-    void ReportIniError(int error);
+    // A change of the INI file of the current path, whose result is an errno value.
+    template <class Change>
+    void WriteIni(Change change);
+    void CheckRegistryWrite(bool ok);
+    void NoteFailure(StoreFailure failure);
+    void ShowFailure(const StoreFailure &failure);
     const QString &RegistryKeyOf(const QString &section);
 
-    AppFlags &m_flags;
     MessageBoxPresenter &m_boxes;
     CRegistryDatabase m_registry;
     bool m_useRegistry = false;
@@ -102,7 +129,9 @@ private:
     std::map<QString, std::unique_ptr<CIniFile>> m_iniFiles;   // the INI path, and a backup read at times
     int m_batchDepth = 0;
     bool m_iniReadyInBatch = false;    // known to exist until the batch ends
-    bool m_iniFailedInBatch = false;   // already reported once in this batch
+    bool m_iniFailedInBatch = false;   // the file could not be made in this batch
+    std::vector<StoreFailure> m_batchFailures;   // at most one per back-end, shown at the end
+    std::optional<StoreFailure> m_lastFailure;
     QString m_lastSection;             // a setting is read key by key from one section
     QString m_lastRegistryKey;
 };

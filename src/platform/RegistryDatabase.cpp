@@ -3,13 +3,14 @@
 #include "platform/Text.h"
 #include "res/StringIds.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -76,6 +77,24 @@ private:
     sqlite3_stmt *m_statement;
 };
 
+// Makes a folder and those above it; 0, or the errno of the step that failed.
+int MakeFolders(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return 0;
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder) {
+        if (const int error = MakeFolders(parent))
+            return error;
+    }
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EEXIST)
+        return error;
+    return QFileInfo(folder).isDir() ? 0 : ENOTDIR;   // a file holds the folder's name
+}
+
 } // namespace
 
 CRegistryDatabase::CRegistryDatabase(QString path)
@@ -98,26 +117,38 @@ QString CRegistryDatabase::DefaultPath()
 
 bool CRegistryDatabase::Open(bool forWrite)
 {
-    if (m_db)
+    if (m_db) {
+        if (forWrite && !m_writable)
+            NoteError(SQLITE_READONLY, 0);
         return !forWrite || m_writable;
+    }
     // Reading never creates the database or its folder.
     if (!QFileInfo::exists(m_path)) {
-        if (!forWrite || !QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        if (!forWrite)
             return false;
-    }
-    const QByteArray file = QFile::encodeName(m_path);
-    const int flags = SQLITE_OPEN_READWRITE | (forWrite ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(file.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-        if (forWrite || sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(m_db);
-            m_db = nullptr;
+        if (const int error = MakeFolders(QFileInfo(m_path).absolutePath())) {
+            NoteError(SQLITE_CANTOPEN, error);
             return false;
         }
     }
+    const QByteArray file = QFile::encodeName(m_path);
+    const int flags = SQLITE_OPEN_READWRITE | (forWrite ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(file.constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK && !forWrite) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        NoteError(rc, m_db ? sqlite3_system_errno(m_db) : 0);
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    }
     m_writable = sqlite3_db_readonly(m_db, "main") == 0;
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    if (forWrite && !m_writable)
+        NoteError(SQLITE_READONLY, 0);
     return !forWrite || m_writable;
 }
 
@@ -138,6 +169,7 @@ bool CRegistryDatabase::EnsureSchema(bool forWrite)
     }
     if (tables == 1) {   // someone else's database: never touch it
         m_broken = true;
+        NoteError(SQLITE_NOTADB, 0);
         return false;
     }
     // An empty database stays empty until something is written.
@@ -167,8 +199,28 @@ bool CRegistryDatabase::Exec(const char *sql)
     return rc == SQLITE_OK;
 }
 
+void CRegistryDatabase::NoteError(int rc, int systemError)
+{
+    m_lastError = rc;
+    m_lastSystemError = systemError;
+}
+
+QString CRegistryDatabase::LastErrorText() const
+{
+    if (m_lastSystemError != 0) {
+        const QString text = SystemErrorText(m_lastSystemError);
+        if (!text.isEmpty())
+            return text;
+    }
+    return QString::fromUtf8(sqlite3_errstr(m_lastError)) + QStringLiteral("\r\n");
+}
+
 void CRegistryDatabase::NoteFailure(int rc, bool writing)
 {
+    // Behind an I/O failure lies the system's refusal (a full disk, a file too large, ...).
+    const int primary = rc & 0xFF;
+    const bool systemRefused = primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL;
+    NoteError(rc, systemRefused && m_db ? sqlite3_system_errno(m_db) : 0);
     const auto until = std::chrono::steady_clock::now() + kBusyBackoff;
     switch (rc & 0xFF) {
     case SQLITE_BUSY:
@@ -504,12 +556,12 @@ bool CRegistryDatabase::DeleteKey(const QString &keyPath)
     {
         Step children(Statement(HasChildren));
         if (!children)
-            return false;
+            return LoseWrite();
         sqlite3_bind_int64(children.get(), 1, *id);
         rc = sqlite3_step(children.get());
     }
     if (rc == SQLITE_ROW)
-        return false;   // a key with nested keys stays as it is
+        return batch.Commit();   // a key with nested keys stays as it is
     bool ok = rc == SQLITE_DONE;
     if (!ok)
         NoteFailure(rc, true);
@@ -532,6 +584,23 @@ bool CRegistryDatabase::DeleteKey(const QString &keyPath)
     m_pathIds.clear();   // other spellings of the same path
     m_values.remove(*id);
     return batch.Commit();
+}
+
+bool CRegistryDatabase::HasSubKeys(const QString &keyPath)
+{
+    if (!Usable(false))
+        return false;
+    const std::optional<qint64> id = FindKeyId(keyPath);
+    if (!id)
+        return false;
+    Step step(Statement(HasChildren));
+    if (!step)
+        return false;
+    sqlite3_bind_int64(step.get(), 1, *id);
+    const int rc = sqlite3_step(step.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        NoteFailure(rc);
+    return rc == SQLITE_ROW;
 }
 
 qint32 ReadRegistryDword(CRegistryDatabase &root, const QString &subKey, const QString &valueName, qint32 defaultValue)

@@ -43,9 +43,12 @@ public:
     bool WriteDword(const QString &keyPath, const QString &name, qint32 value);
     bool WriteString(const QString &keyPath, const QString &name, const QString &value);
     bool DeleteValue(const QString &keyPath, const QString &name);
-    // Removes a key with its values, but only when no key lies below it. True when the key is
-    // gone afterwards (or never was).
+    // Removes a key with its values, but only when no key lies below it: a key that still
+    // holds nested keys stays as it is, which is no failure. False when the database could not
+    // be changed, or for the root, which always stays.
     bool DeleteKey(const QString &keyPath);
+    // True when a key lies below the key (false when it is missing or cannot be read).
+    bool HasSubKeys(const QString &keyPath);
 
     // Everything between the outermost Begin and End is one transaction. End answers false
     // when the transaction's writes were lost.
@@ -67,6 +70,10 @@ public:
     // How long a locked database is waited for before an operation gives up.
     static constexpr int BusyTimeoutMs = 500;
 
+    // Why the last operation that failed did: the system's text for its error when the system
+    // refused something, else the database's own, ending in CR LF like the system texts.
+    QString LastErrorText() const;
+
 private:
     enum Sql { FindKey, InsertKey, KeyValues, UpsertValue, DeleteOneValue, HasChildren,
                DeleteKeyValues, DeleteKeyRow, DataVersion, SqlCount };
@@ -78,6 +85,7 @@ private:
     bool Exec(const char *sql);
     sqlite3_stmt *Statement(Sql which);
     void NoteFailure(int rc, bool writing = false);
+    void NoteError(int rc, int systemError);
     // Runs a statement that changes the database; a failure is noted on the writing side.
     bool StepWrite(sqlite3_stmt *statement);
     bool Usable(bool forWrite);
@@ -95,6 +103,8 @@ private:
     bool m_writable = false;
     bool m_schemaReady = false;
     bool m_broken = false;                        // not a database: leave it alone
+    int m_lastError = 0;                          // SQLite result code of the last failure
+    int m_lastSystemError = 0;                    // errno behind it, when the system refused
     // After a lock was found held, calls give up at once for a while: reads when even reading
     // was refused, writes when only writing was.
     std::chrono::steady_clock::time_point m_readBusyUntil{};

@@ -243,4 +243,8 @@ enum StringId : int {
     IDS_LIST_RESULT_UNKNOWN     = 63284,
     IDS_LIST_RESULT_NO_ERRORS   = 63285,
     IDS_LIST_RESULT_ERRORS      = 63286,
+
+    // Settings that could not be saved in the registry (the per-user settings database)
+    IDS_MSG_REGISTRY_SAVE_FAILED = 63287,
+    IDS_CAPTION_REGISTRY_SAVE    = 63288,
 };

@@ -290,6 +290,10 @@ constexpr StringEntry kStrings[] = {
     {63284, "%s 不明"},
     {63285, "%s 正常終了"},
     {63286, "%s %d件のエラー"},
+
+    // Settings that could not be saved in the registry (the per-user settings database)
+    {63287, "レジストリに設定を保存できませんでした。\n変更した設定はプログラムを終了するまで有効ですが、次回の起動時には元に戻ります。\n\nファイル名: %1\nエラー: %2"},
+    {63288, "レジストリへの保存"},
 };
 
 constexpr bool sortedAndUnique()

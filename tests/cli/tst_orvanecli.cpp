@@ -1,3 +1,4 @@
+#include "ConfigTestSupport.h"
 #include "TestSupport.h"
 
 #include "cli/TerminalRunHost.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -68,7 +70,9 @@ public:
 
     QString registryPath() const { return configHome + u"/ZENTREL/Orvane Unicode/registry.sqlite3"_qs; }
 
-    Outcome cli(const QStringList &arguments, Sink out = Sink::Captured, Sink err = Sink::Captured) const
+    // inChild runs in the started process before the program, to limit it for instance.
+    Outcome cli(const QStringList &arguments, Sink out = Sink::Captured, Sink err = Sink::Captured,
+                const std::function<void()> &inChild = {}) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -91,6 +95,8 @@ public:
                 dup2(unread, STDOUT_FILENO);
             if (err == Sink::ClosedPipe)
                 dup2(unread, STDERR_FILENO);
+            if (inChild)
+                inChild();
         });
         process.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
         process.closeWriteChannel();
@@ -173,6 +179,8 @@ private slots:
     void failedSettingEndsTheRun();
     void listProjectsAndSettings();
     void storedChoiceOfBackEnd();
+    void lostResultsEndWithAnIoError_data();
+    void lostResultsEndWithAnIoError();
     void secondRunIsRefused();
     void noConfiguration();
     void lostOutput_data();
@@ -462,6 +470,52 @@ void tst_OrvaneCli::storedChoiceOfBackEnd()
     const Outcome ini = v.cli({u"list"_qs});
     QCOMPARE(ini.code, 0);
     QCOMPARE(ini.rows, QStringList{u"1: InIni"_qs});
+}
+
+void tst_OrvaneCli::lostResultsEndWithAnIoError_data()
+{
+    QTest::addColumn<bool>("registry");
+    QTest::addColumn<bool>("brokenSetting");   // the run's own result is 4
+    QTest::newRow("INI file cannot grow") << false << false;
+    QTest::newRow("INI file cannot grow, a setting fails") << false << true;
+    QTest::newRow("database held by another process") << true << false;
+}
+
+void tst_OrvaneCli::lostResultsEndWithAnIoError()
+{
+    QFETCH(bool, registry);
+    QFETCH(bool, brokenSetting);
+    Workspace w;
+    CFolderSetting first = w.setting(u"S1"_qs, u"m1"_qs, u"b1"_qs);
+    if (brokenSetting)
+        first.Master = w.data + u"nowhere/"_qs;
+    w.writeConfiguration(u"orvane"_qs, {{u"A"_qs, {first, w.setting(u"S2"_qs, u"m2"_qs, u"b2"_qs)}}}, registry);
+    const QString store = registry ? w.registryPath() : w.programDir + u"orvane.ini"_qs;
+    const QByteArray before = ReadFile(store);
+
+    Outcome outcome;
+    if (registry) {
+        // Reading is allowed, writing waits for a lock that does not come.
+        LockingProcess lock(w.registryPath(), "BEGIN IMMEDIATE");
+        QVERIFY(lock.locked());
+        outcome = w.cli({u"run"_qs});
+    } else {
+        // The copies of a few bytes fit; the INI file of some kilobytes does not.
+        QVERIFY(before.size() > 2048);
+        outcome = w.cli({u"run"_qs}, Sink::Captured, Sink::Captured, [] { LimitFileSize(1024); });
+    }
+    QCOMPARE(outcome.code, 74);
+    QVERIFY2(outcome.err.contains(u"orvane-cli: 実行結果 (Errors, LastExec) を保存できませんでした。"_qs), qPrintable(outcome.err));
+    QVERIFY(outcome.err.contains(u"\n            The run's results (Errors, LastExec) could not be saved; the stored ones are stale: "_qs
+                                 + store));
+    // The store's own message box is not written besides.
+    QVERIFY2(!outcome.err.contains(u"[INI ファイルのオープン]"_qs) && !outcome.err.contains(u"[レジストリへの保存]"_qs),
+             qPrintable(outcome.err));
+    // The run itself went on to its end.
+    QCOMPARE(outcome.started(), brokenSetting ? QStringList{u"S1"_qs} : (QStringList{u"S1"_qs, u"S2"_qs}));
+    if (!brokenSetting)
+        QCOMPARE(ReadFile(w.data + u"b2/file.txt"_qs), QByteArray("S2"));
+    QCOMPARE(ReadFile(store), before);
 }
 
 void tst_OrvaneCli::secondRunIsRefused()

@@ -124,13 +124,17 @@ void TestConfigBadInput::lockedRegistryGivesDefaultsWithoutWaiting()
     QCOMPARE(locked->Projects().Name(1), u"(名称未設定)"_qs);
     CMirroringDefine table;
     QCOMPARE(locked->LoadProjectSettings(table, 0), 0);
+    QVERIFY(env.boxes.boxes.empty());   // reading reports nothing
     locked->Projects().RenameProject(2, "lost");
-    locked->SaveProjectSettings(std::vector<CFolderSetting>(1000), 0);
-    locked->SaveGlobalSettings();
+    QVERIFY(!locked->SaveProjectSettings(std::vector<CFolderSetting>(1000), 0));
+    QVERIFY(!locked->SaveGlobalSettings());
     QCOMPARE(locked->Projects().Name(2), QString("lost"));   // memory keeps what it has
     QVERIFY2(timer.elapsed() < 6 * CRegistryDatabase::BusyTimeoutMs, qPrintable(QString::number(timer.elapsed())));
     lock.Release();
-    QVERIFY(env.boxes.boxes.empty());
+    // One message for each save, not one for each of its thousands of values.
+    QCOMPARE(env.boxes.boxes.size(), size_t(2));
+    QCOMPARE(env.boxes.boxes[0].caption, u"レジストリへの保存"_qs);
+    QVERIFY(env.boxes.boxes[0].text.contains(env.registryPath()));
 
     // Nothing of the locked start reached the store; what was there before is still there.
     auto after = std::make_unique<CConfiguration>(env.flags, env.boxes, env.registryPath());
@@ -148,12 +152,13 @@ void TestConfigBadInput::registryThatIsNoDatabaseGivesDefaults()
     QVERIFY(WriteFile(env.registryPath(), garbage));
     env.config->LoadGlobalSettings();
     QCOMPARE(env.config->Projects().Count(), 32);
-    env.config->SaveProjectSettings(std::vector<CFolderSetting>(10), 0);
-    env.config->SaveGlobalSettings();
+    QVERIFY(env.boxes.boxes.empty());
+    QVERIFY(!env.config->SaveProjectSettings(std::vector<CFolderSetting>(10), 0));
+    QVERIFY(!env.config->SaveGlobalSettings());
     CMirroringDefine table;
     QCOMPARE(env.config->LoadProjectSettings(table, 0), 0);
     QCOMPARE(ReadFile(env.registryPath()), garbage);
-    QVERIFY(env.boxes.boxes.empty());
+    QCOMPARE(env.boxes.boxes.size(), size_t(2));
 }
 
 void TestConfigBadInput::readOnlyProgramFolder()
@@ -165,10 +170,10 @@ void TestConfigBadInput::readOnlyProgramFolder()
     env.config->LoadGlobalSettings();
     QVERIFY(env.boxes.boxes.empty());   // reading reports nothing
     env.config->Projects().RenameProject(3, "mine");
-    env.config->SaveProjectSettings(std::vector<CFolderSetting>(100), 0);
+    QVERIFY(!env.config->SaveProjectSettings(std::vector<CFolderSetting>(100), 0));
     QCOMPARE(env.boxes.boxes.size(), size_t(1));
     QVERIFY(env.boxes.boxes[0].text.contains(env.iniPath()));
-    env.config->SaveGlobalSettings();
+    QVERIFY(!env.config->SaveGlobalSettings());
     QCOMPARE(env.boxes.boxes.size(), size_t(2));
     QCOMPARE(env.config->Projects().Name(3), QString("mine"));
     QVERIFY(!QFileInfo::exists(env.iniPath()));

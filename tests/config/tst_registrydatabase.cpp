@@ -154,12 +154,14 @@ void TestRegistryDatabase::deletesValuesAndLeafKeysOnly()
     QCOMPARE(Dword(db, "Root\\Project\\001", "Other"), std::nullopt);
     QVERIFY(db.DeleteValue("Root\\Missing", "x"));
 
-    // A key with nested keys stays, values and all.
-    QVERIFY(!db.DeleteKey("Root\\Project\\001\\"));
+    // A key with nested keys stays, values and all; that is no failure.
+    QVERIFY(db.HasSubKeys("Root\\Project\\001\\"));
+    QVERIFY(db.DeleteKey("Root\\Project\\001\\"));
     QCOMPARE(Text(db, "Root\\Project\\001", "ProjectName"), std::optional(QStringLiteral("P")));
 
     QVERIFY(db.DeleteKey("root\\project\\001\\define 0"));
     QVERIFY(!db.KeyExists("Root\\Project\\001\\Define 0"));
+    QVERIFY(!db.HasSubKeys("Root\\Project\\001"));
     QVERIFY(db.DeleteKey("Root\\Project\\001"));
     QVERIFY(!db.KeyExists("Root\\Project\\001"));
     QVERIFY(db.KeyExists("Root\\Project"));

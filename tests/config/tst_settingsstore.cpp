@@ -1,6 +1,5 @@
 #include "config/IniFile.h"
 #include "config/SettingsStore.h"
-#include "model/AppFlags.h"
 #include "platform/Text.h"
 
 #include "ConfigTestSupport.h"
@@ -19,14 +18,13 @@ namespace {
 
 struct StoreEnv {
     QTemporaryDir dir;
-    AppFlags flags;
     ScriptedPresenter boxes;
     std::unique_ptr<CSettingsStore> store;
 
     explicit StoreEnv(bool registry)
     {
         QDir().mkpath(programFolder());
-        store = std::make_unique<CSettingsStore>(flags, boxes, registryPath());
+        store = std::make_unique<CSettingsStore>(boxes, registryPath());
         store->SetIniPath(iniPath());
         store->SetUseRegistry(registry);
     }
@@ -36,7 +34,7 @@ struct StoreEnv {
     // A second start of the program on the same files.
     std::unique_ptr<CSettingsStore> Reopen(bool registry)
     {
-        auto again = std::make_unique<CSettingsStore>(flags, boxes, registryPath());
+        auto again = std::make_unique<CSettingsStore>(boxes, registryPath());
         again->SetIniPath(iniPath());
         again->SetUseRegistry(registry);
         return again;

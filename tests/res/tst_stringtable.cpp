@@ -102,6 +102,7 @@ constexpr NamedId kNamedIds[] = {
     NAMED(IDS_LIST_HEADER_BACKUP), NAMED(IDS_LIST_HEADER_LAST_RESULT), NAMED(IDS_LIST_TIME_NEVER),
     NAMED(IDS_LIST_TIME), NAMED(IDS_LIST_RESULT_SKIPPED), NAMED(IDS_LIST_RESULT_RUNNING),
     NAMED(IDS_LIST_RESULT_UNKNOWN), NAMED(IDS_LIST_RESULT_NO_ERRORS), NAMED(IDS_LIST_RESULT_ERRORS),
+    NAMED(IDS_MSG_REGISTRY_SAVE_FAILED), NAMED(IDS_CAPTION_REGISTRY_SAVE),
 };
 
 // Commands whose entry is "prompt\ntool tip".
@@ -292,6 +293,12 @@ void TestStringTable::exactText_data()
     QTest::newRow("63281 run time") << 63281 << int(IDS_LIST_TIME) << QByteArray("%02d/%02d %02d:%02d:%02d");
     QTest::newRow("63283 running") << 63283 << int(IDS_LIST_RESULT_RUNNING) << QByteArray("現在実行中!!");
     QTest::newRow("63286 errors") << 63286 << int(IDS_LIST_RESULT_ERRORS) << QByteArray("%s %d件のエラー");
+    // Settings that could not be saved in the registry
+    QTest::newRow("63287 registry save failed") << 63287 << int(IDS_MSG_REGISTRY_SAVE_FAILED)
+        << QByteArray("レジストリに設定を保存できませんでした。\n"
+                      "変更した設定はプログラムを終了するまで有効ですが、次回の起動時には元に戻ります。\n\n"
+                      "ファイル名: %1\nエラー: %2");
+    QTest::newRow("63288 registry save caption") << 63288 << int(IDS_CAPTION_REGISTRY_SAVE) << QByteArray("レジストリへの保存");
 }
 
 void TestStringTable::exactText()

@@ -8,7 +8,6 @@
 #include <span>
 #include <vector>
 
-class CConfiguration;
 class CMirroringDefine;
 
 // The projects in order: a name and the folder settings of each. A project holds only the
@@ -42,11 +41,6 @@ public:
     // Takes the other list's names; a project that comes or goes brings or takes an empty table.
     void CopyNamesFrom(const CProjectList &other);
     void Clear();
-
-    // Fills this list from the store: the configuration's names, every project's settings.
-    void LoadAllProjects(CConfiguration &config);
-    // Writes this edited list to the store and gives its names to the configuration.
-    void ApplyToStore(CConfiguration &config);
 
 private:
     bool Has(int p) const { return p >= 0 && p < Count(); }

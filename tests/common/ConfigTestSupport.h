@@ -131,8 +131,45 @@ private:
     QStringList m_seen;
 };
 
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+// Makes every write of this process past the given size fail with EFBIG instead of ending the
+// process; root is bound by it too. Also for a child process, before it starts the program.
+inline bool LimitFileSize(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < bytes))
+        return false;
+    limit.rlim_cur = bytes;
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+// The limit of this process for as long as the guard lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_saved = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_active = m_saved && LimitFileSize(bytes);
+    }
+    ~FileSizeLimit() { Lift(); }
+    void Lift()
+    {
+        if (m_saved)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        m_saved = m_active = false;
+    }
+    bool active() const { return m_active; }
+
+private:
+    struct rlimit m_old {};
+    bool m_saved = false;
+    bool m_active = false;
+};
 
 // Another process that holds a lock on the database until it is told to go.
 class LockingProcess {

@@ -1,9 +1,6 @@
-#include "config/ProjectList.h"
+#include "model/ProjectList.h"
 
-#include "config/Configuration.h"
 #include "model/MirroringDefine.h"
-#include "platform/Text.h"
-#include "res/StringIds.h"
 
 #include <algorithm>
 
@@ -98,33 +95,4 @@ void CProjectList::Clear()
 {
     m_names.clear();
     m_tables.clear();
-}
-
-void CProjectList::LoadAllProjects(CConfiguration &config)
-{
-    CopyNamesFrom(config.Projects());
-    CSettingsStore::Batch batch(config.Store());
-    // One scratch table serves every project; each keeps only its records in use.
-    std::vector<CFolderSetting> scratch(MaxFolderSettings);
-    for (int p = 0; p < Count(); ++p) {
-        const int count = config.LoadProjectSettings(scratch, p);
-        m_tables[p].assign(scratch.begin(), scratch.begin() + count);
-    }
-}
-
-void CProjectList::ApplyToStore(CConfiguration &config)
-{
-    const int n = Count();
-    const int m = config.Projects().Count();
-    CSettingsStore::Batch batch(config.Store());
-    // Projects that are gone, or empty now, lose what their numbers held before the edit.
-    for (int p = 0; p < m; ++p) {
-        if (p >= n || FolderSettingCount(p) == 0)
-            config.DeleteProjectSettings(config.StoredFolderSettingCount(p), p);
-    }
-    if (n == 0)
-        AddProject(LoadResString(IDS_PROJECT_DEFAULT_NAME));
-    for (int p = 0; p < n; ++p)
-        config.SaveProjectSettings(FolderSettings(p), p);
-    config.Projects().CopyNamesFrom(*this);
 }

@@ -1,3 +1,4 @@
+#include "app/FirstStartQuestion.h"
 #include "config/Configuration.h"
 #include "config/SettingsStore.h"
 #include "model/AppFlags.h"
@@ -32,6 +33,8 @@ struct Start {
         QDir().mkpath(dir.filePath("program"));
     }
     CSettingsStore &store() { return config->Store(); }
+    // The decision of start-up: stored choice, or the question.
+    bool Decide() { return CFirstStartQuestion(store(), flags, boxes).Decide(); }
 };
 
 QString IniPath(const QTemporaryDir &dir)
@@ -53,9 +56,8 @@ qint32 RegistryCopy(const QTemporaryDir &dir)
 
 qint32 IniCopy(const QTemporaryDir &dir)
 {
-    AppFlags flags;
     ScriptedPresenter boxes;
-    CSettingsStore store(flags, boxes, RegistryPath(dir));
+    CSettingsStore store(boxes, RegistryPath(dir));
     store.SetIniPath(IniPath(dir));
     return store.ReadSettingInt("Save", "SaveRegistory", -1, true);
 }
@@ -81,6 +83,8 @@ private Q_SLOTS:
     void questionAsksWithTheRightBox();
     void yesKeepsSettingsInTheRegistry();
     void noCreatesTheIniFileOnly();
+    void answerThatCannotBeRecorded_data();
+    void answerThatCannotBeRecorded();
     void cancelWritesNothing_data();
     void cancelWritesNothing();
     void storedChoiceIsUsedWithoutAsking_data();
@@ -97,7 +101,7 @@ void TestFirstStart::questionAsksWithTheRightBox()
 {
     QTemporaryDir dir;
     Start start(dir, {MessageAnswer::Cancel});
-    start.store().ChooseSettingsStore();
+    start.Decide();
     QCOMPARE(start.boxes.boxes.size(), size_t(1));
     const ScriptedPresenter::Box &box = start.boxes.boxes[0];
     QVERIFY(box.text.startsWith(u"Orvane をご利用いただき、ありがとうございます。\n"_qs));
@@ -115,14 +119,14 @@ void TestFirstStart::yesKeepsSettingsInTheRegistry()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::Yes});
-        QVERIFY(start.store().ChooseSettingsStore());
+        QVERIFY(start.Decide());
         QVERIFY(start.store().UseRegistry());
     }
     QCOMPARE(RegistryCopy(dir), 1);
     QVERIFY(!QFileInfo::exists(IniPath(dir)));
 
     Start next(dir);
-    QVERIFY(next.store().ChooseSettingsStore());
+    QVERIFY(next.Decide());
     QVERIFY(next.store().UseRegistry());
     QVERIFY(next.boxes.boxes.empty());
 }
@@ -132,7 +136,7 @@ void TestFirstStart::noCreatesTheIniFileOnly()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::No});
-        QVERIFY(start.store().ChooseSettingsStore());
+        QVERIFY(start.Decide());
         QVERIFY(!start.store().UseRegistry());
     }
     QCOMPARE(ReadFile(IniPath(dir)), IniBytes("[Save]\r\nSaveRegistory=0\r\n"));
@@ -140,9 +144,39 @@ void TestFirstStart::noCreatesTheIniFileOnly()
 
     Start next(dir);
     next.store().SetUseRegistry(true);
-    QVERIFY(next.store().ChooseSettingsStore());
+    QVERIFY(next.Decide());
     QVERIFY(!next.store().UseRegistry());
     QVERIFY(next.boxes.boxes.empty());
+}
+
+void TestFirstStart::answerThatCannotBeRecorded_data()
+{
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<QString>("blockedFolder");   // a file holds its name
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Yes, the registry's folder is a file") << MessageAnswer::Yes << "config" << u"レジストリへの保存"_qs;
+    QTest::newRow("No, the program's folder is a file") << MessageAnswer::No << "program" << u"INI ファイルのオープン"_qs;
+}
+
+void TestFirstStart::answerThatCannotBeRecorded()
+{
+    QFETCH(MessageAnswer, answer);
+    QFETCH(QString, blockedFolder);
+    QFETCH(QString, caption);
+    QTemporaryDir dir;
+    QVERIFY(testsupport::WriteFile(dir.filePath(blockedFolder), "not a folder"));
+    Start start(dir, {answer});
+    // The user is told, and this start goes on with the answer.
+    QVERIFY(start.Decide());
+    QCOMPARE(start.store().UseRegistry(), answer == MessageAnswer::Yes);
+    QCOMPARE(start.boxes.boxes.size(), size_t(2));
+    QCOMPARE(start.boxes.boxes[1].caption, caption);
+    QCOMPARE(start.boxes.boxes[1].icon, MessageIcon::Error);
+    // Nothing was stored, so the next start asks again.
+    QVERIFY(QFile::remove(dir.filePath(blockedFolder)));
+    Start next(dir, {MessageAnswer::Cancel});
+    QVERIFY(!next.Decide());
+    QCOMPARE(next.boxes.boxes.size(), size_t(1));
 }
 
 void TestFirstStart::cancelWritesNothing_data()
@@ -157,7 +191,7 @@ void TestFirstStart::cancelWritesNothing()
     QFETCH(MessageAnswer, answer);
     QTemporaryDir dir;
     Start start(dir, {answer});
-    QVERIFY(!start.store().ChooseSettingsStore());
+    QVERIFY(!start.Decide());
     QVERIFY(!QFileInfo::exists(IniPath(dir)));
     QVERIFY(!QFileInfo::exists(QFileInfo(RegistryPath(dir)).path()));
 }
@@ -186,7 +220,7 @@ void TestFirstStart::storedChoiceIsUsedWithoutAsking()
     StoreCopies(dir, registryCopy, iniCopy);
     const QByteArray iniBefore = ReadFile(IniPath(dir));
     Start start(dir);
-    QVERIFY(start.store().ChooseSettingsStore());
+    QVERIFY(start.Decide());
     QCOMPARE(start.store().UseRegistry(), useRegistry);
     QVERIFY(start.boxes.boxes.empty());
     QCOMPARE(ReadFile(IniPath(dir)), iniBefore);
@@ -197,7 +231,7 @@ void TestFirstStart::forcedIniAsksNothing()
     QTemporaryDir dir;
     StoreCopies(dir, 1, -1);
     Start start(dir, {}, true);
-    QVERIFY(start.store().ChooseSettingsStore());
+    QVERIFY(start.Decide());
     QVERIFY(start.boxes.boxes.empty());
     start.config->LoadGlobalSettings();
     QVERIFY(!start.store().UseRegistry());
@@ -244,7 +278,7 @@ void TestFirstStart::iniStartOverridesARegistryChoiceAtTheGlobalSave()
     StoreCopies(dir, 1, -1);
     {
         Start start(dir, {}, true);
-        QVERIFY(start.store().ChooseSettingsStore());
+        QVERIFY(start.Decide());
         start.config->LoadGlobalSettings();
         start.config->SaveGlobalSettings();
     }
@@ -258,7 +292,7 @@ void TestFirstStart::logoffStartSavesNothingGlobal()
     StoreCopies(dir, 1, -1);
     {
         Start start(dir, {}, true, true);
-        QVERIFY(start.store().ChooseSettingsStore());
+        QVERIFY(start.Decide());
         start.config->LoadGlobalSettings();
         start.config->SaveGlobalSettings();
     }
@@ -271,7 +305,7 @@ void TestFirstStart::cancelledStartSavesNothingGlobal()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::Cancel});
-        QVERIFY(!start.store().ChooseSettingsStore());
+        QVERIFY(!start.Decide());
         start.config->SetGlobalSaveSuppressed(true);
         start.config->SaveGlobalSettings();
     }
