@@ -36,9 +36,10 @@ constexpr const char *kSql[] = {
     "PRAGMA data_version",
 };
 
-// After the database was found locked, further calls give up at once for this long, so a
-// load of many values does not wait for every single one.
-constexpr auto kBusyBackoff = std::chrono::seconds(2);
+CRegistryDatabase::TimePoint SteadyNow()
+{
+    return std::chrono::steady_clock::now();
+}
 
 constexpr qint64 RootKeyId = 0;
 
@@ -79,7 +80,7 @@ private:
 } // namespace
 
 CRegistryDatabase::CRegistryDatabase(QString path)
-    : m_path(std::move(path))
+    : m_path(std::move(path)), m_clock(SteadyNow)
 {
 }
 
@@ -88,6 +89,11 @@ CRegistryDatabase::~CRegistryDatabase()
     for (sqlite3_stmt *&statement : m_statements)
         sqlite3_finalize(statement);
     sqlite3_close_v2(m_db);
+}
+
+void CRegistryDatabase::SetClock(Clock clock)
+{
+    m_clock = clock ? std::move(clock) : Clock(SteadyNow);
 }
 
 QString CRegistryDatabase::DefaultPath()
@@ -169,7 +175,7 @@ bool CRegistryDatabase::Exec(const char *sql)
 
 void CRegistryDatabase::NoteFailure(int rc, bool writing)
 {
-    const auto until = std::chrono::steady_clock::now() + kBusyBackoff;
+    const TimePoint until = m_clock() + BusyBackoff;
     switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -205,7 +211,7 @@ bool CRegistryDatabase::Usable(bool forWrite)
     if (m_broken)
         return false;
     // Inside a transaction that already holds its lock the back-off of reads does not apply.
-    const auto now = std::chrono::steady_clock::now();
+    const TimePoint now = m_clock();
     const bool holdingLock = m_inTransaction && m_transactionLocked;
     if ((!holdingLock && now < m_readBusyUntil) || (forWrite && now < m_writeBusyUntil))
         return false;
