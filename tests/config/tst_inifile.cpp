@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void batchWritesOnceAtTheEnd();
     void writeOutsideBatchIsOnDiskAtOnce();
     void readsAgainAfterAnotherWriter();
+    void readsAgainAfterAnEditInPlace_data();
     void readsAgainAfterAnEditInPlace();
     void clearLeavesTheByteOrderMarkAlone();
     void keepsPermissionsAndSymbolicLinks();
@@ -295,16 +297,39 @@ void TestIniFile::readsAgainAfterAnotherWriter()
     QCOMPARE(check.Value("S", "more"), std::optional(QStringLiteral("2")));
 }
 
+void TestIniFile::readsAgainAfterAnEditInPlace_data()
+{
+    QTest::addColumn<qint64>("shiftNs");   // the edited file's time against the one read before
+
+    QTest::newRow("a second later") << qint64(1000000000);
+    QTest::newRow("a millisecond later") << qint64(1000000);
+    QTest::newRow("a nanosecond later") << qint64(1);
+    QTest::newRow("a second earlier (a copy put back)") << qint64(-1000000000);
+}
+
 void TestIniFile::readsAgainAfterAnEditInPlace()
 {
+    QFETCH(qint64, shiftNs);
     CIniFile ini(path());
     ini.SetValue("S", "k", "aaaa");
-    // Same size, same inode: only the time tells, and file times step in ticks of a few ms.
-    QThread::msleep(20);
+    const QByteArray name = QFile::encodeName(path());
+    struct stat before;
+    QCOMPARE(::stat(name.constData(), &before), 0);
+
+    // Same size, same inode: only the time tells. File times step in coarse ticks, so the
+    // edit is given its time explicitly instead of waiting for the next tick.
     QFile file(path());
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.write(IniBytes("[S]\r\nk=bbbb\r\n")) > 0);
     file.close();
+    const qint64 ns = qint64(before.st_mtim.tv_sec) * 1000000000 + before.st_mtim.tv_nsec + shiftNs;
+    const struct timespec times[2] = {{ns / 1000000000, ns % 1000000000}, {ns / 1000000000, ns % 1000000000}};
+    QCOMPARE(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+    struct stat after;
+    QCOMPARE(::stat(name.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+
     QCOMPARE(ini.Value("S", "k"), std::optional(QStringLiteral("bbbb")));
 }
 
