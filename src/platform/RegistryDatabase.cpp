@@ -37,9 +37,10 @@ constexpr const char *kSql[] = {
     "PRAGMA data_version",
 };
 
-// After the database was found locked, further calls give up at once for this long, so a
-// load of many values does not wait for every single one.
-constexpr auto kBusyBackoff = std::chrono::seconds(2);
+CRegistryDatabase::TimePoint SteadyNow()
+{
+    return std::chrono::steady_clock::now();
+}
 
 constexpr qint64 RootKeyId = 0;
 
@@ -98,7 +99,7 @@ int MakeFolders(const QString &folder)
 } // namespace
 
 CRegistryDatabase::CRegistryDatabase(QString path)
-    : m_path(std::move(path))
+    : m_path(std::move(path)), m_clock(SteadyNow)
 {
 }
 
@@ -107,6 +108,11 @@ CRegistryDatabase::~CRegistryDatabase()
     for (sqlite3_stmt *&statement : m_statements)
         sqlite3_finalize(statement);
     sqlite3_close_v2(m_db);
+}
+
+void CRegistryDatabase::SetClock(Clock clock)
+{
+    m_clock = clock ? std::move(clock) : Clock(SteadyNow);
 }
 
 QString CRegistryDatabase::DefaultPath()
@@ -221,7 +227,7 @@ void CRegistryDatabase::NoteFailure(int rc, bool writing)
     const int primary = rc & 0xFF;
     const bool systemRefused = primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL;
     NoteError(rc, systemRefused && m_db ? sqlite3_system_errno(m_db) : 0);
-    const auto until = std::chrono::steady_clock::now() + kBusyBackoff;
+    const TimePoint until = m_clock() + BusyBackoff;
     switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -257,7 +263,7 @@ bool CRegistryDatabase::Usable(bool forWrite)
     if (m_broken)
         return false;
     // Inside a transaction that already holds its lock the back-off of reads does not apply.
-    const auto now = std::chrono::steady_clock::now();
+    const TimePoint now = m_clock();
     const bool holdingLock = m_inTransaction && m_transactionLocked;
     if ((!holdingLock && now < m_readBusyUntil) || (forWrite && now < m_writeBusyUntil))
         return false;

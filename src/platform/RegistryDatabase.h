@@ -6,6 +6,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 struct sqlite3;
@@ -69,6 +70,15 @@ public:
 
     // How long a locked database is waited for before an operation gives up.
     static constexpr int BusyTimeoutMs = 500;
+    // After the database was found locked, further calls give up at once for this long, so a
+    // load of many values does not wait for every single one.
+    static constexpr std::chrono::milliseconds BusyBackoff{2000};
+
+    // Where the back-off reads the time: the steady clock unless replaced (an empty clock puts
+    // the steady clock back).
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using Clock = std::function<TimePoint()>;
+    void SetClock(Clock clock);
 
     // Why the last operation that failed did: the system's text for its error when the system
     // refused something, else the database's own, ending in CR LF like the system texts.
@@ -105,10 +115,11 @@ private:
     bool m_broken = false;                        // not a database: leave it alone
     int m_lastError = 0;                          // SQLite result code of the last failure
     int m_lastSystemError = 0;                    // errno behind it, when the system refused
+    Clock m_clock;
     // After a lock was found held, calls give up at once for a while: reads when even reading
     // was refused, writes when only writing was.
-    std::chrono::steady_clock::time_point m_readBusyUntil{};
-    std::chrono::steady_clock::time_point m_writeBusyUntil{};
+    TimePoint m_readBusyUntil = TimePoint::min();
+    TimePoint m_writeBusyUntil = TimePoint::min();
     std::array<sqlite3_stmt *, SqlCount> m_statements{};
 
     int m_batchDepth = 0;

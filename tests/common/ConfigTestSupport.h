@@ -219,3 +219,14 @@ private:
     bool m_locked = false;
 };
 
+
+#include "platform/RegistryDatabase.h"
+
+// A clock that stands still until the test moves it on.
+struct ManualClock {
+    CRegistryDatabase::TimePoint now = std::chrono::steady_clock::now();
+    CRegistryDatabase::Clock Reader()
+    {
+        return [this] { return now; };
+    }
+};

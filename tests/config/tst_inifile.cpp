@@ -4,17 +4,68 @@
 #include "TestSupport.h"
 
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QThread>
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using testsupport::ReadFile;
 using testsupport::WriteFile;
+
+namespace {
+
+// Follows what a writer does in a folder: events of one kind on files whose names begin with
+// a prefix.
+class WriterEvents {
+public:
+    WriterEvents(const QString &folder, quint32 mask, const QString &prefix)
+        : m_fd(::inotify_init1(IN_CLOEXEC)), m_mask(mask), m_prefix(QFile::encodeName(prefix))
+    {
+        if (m_fd >= 0 && ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), mask) < 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~WriterEvents()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool valid() const { return m_fd >= 0; }
+
+    // Returns once count such events happened; false when none came for half a minute.
+    bool Await(int count)
+    {
+        alignas(struct inotify_event) char buffer[65536];
+        while (count > 0) {
+            struct pollfd ready = {m_fd, POLLIN, 0};
+            if (::poll(&ready, 1, 30000) != 1)
+                return false;
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got <= 0)
+                return false;
+            for (ssize_t at = 0; at < got && count > 0;) {
+                const auto *event = reinterpret_cast<const struct inotify_event *>(buffer + at);
+                if ((event->mask & m_mask) && event->len > 0 && QByteArray(event->name).startsWith(m_prefix))
+                    --count;
+                at += ssize_t(sizeof(struct inotify_event) + event->len);
+            }
+        }
+        return true;
+    }
+
+private:
+    int m_fd;
+    quint32 m_mask;
+    QByteArray m_prefix;
+};
+
+} // namespace
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -40,11 +91,13 @@ private Q_SLOTS:
     void batchWritesOnceAtTheEnd();
     void writeOutsideBatchIsOnDiskAtOnce();
     void readsAgainAfterAnotherWriter();
+    void readsAgainAfterAnEditInPlace_data();
     void readsAgainAfterAnEditInPlace();
     void clearLeavesTheByteOrderMarkAlone();
     void keepsPermissionsAndSymbolicLinks();
     void rewritesInPlaceWhenTheFolderRefusesNewFiles();
     void failsCleanlyWhenNothingCanBeWritten();
+    void killedWriterLeavesOldOrNewFileNeverATornOne_data();
     void killedWriterLeavesOldOrNewFileNeverATornOne();
     void neverReplacesAFileItCouldNotRead_data();
     void neverReplacesAFileItCouldNotRead();
@@ -295,16 +348,39 @@ void TestIniFile::readsAgainAfterAnotherWriter()
     QCOMPARE(check.Value("S", "more"), std::optional(QStringLiteral("2")));
 }
 
+void TestIniFile::readsAgainAfterAnEditInPlace_data()
+{
+    QTest::addColumn<qint64>("shiftNs");   // the edited file's time against the one read before
+
+    QTest::newRow("a second later") << qint64(1000000000);
+    QTest::newRow("a millisecond later") << qint64(1000000);
+    QTest::newRow("a nanosecond later") << qint64(1);
+    QTest::newRow("a second earlier (a copy put back)") << qint64(-1000000000);
+}
+
 void TestIniFile::readsAgainAfterAnEditInPlace()
 {
+    QFETCH(qint64, shiftNs);
     CIniFile ini(path());
     ini.SetValue("S", "k", "aaaa");
-    // Same size, same inode: only the time tells, and file times step in ticks of a few ms.
-    QThread::msleep(20);
+    const QByteArray name = QFile::encodeName(path());
+    struct stat before;
+    QCOMPARE(::stat(name.constData(), &before), 0);
+
+    // Same size, same inode: only the time tells. File times step in coarse ticks, so the
+    // edit is given its time explicitly instead of waiting for the next tick.
     QFile file(path());
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.write(IniBytes("[S]\r\nk=bbbb\r\n")) > 0);
     file.close();
+    const qint64 ns = qint64(before.st_mtim.tv_sec) * 1000000000 + before.st_mtim.tv_nsec + shiftNs;
+    const struct timespec times[2] = {{ns / 1000000000, ns % 1000000000}, {ns / 1000000000, ns % 1000000000}};
+    QCOMPARE(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+    struct stat after;
+    QCOMPARE(::stat(name.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+
     QCOMPARE(ini.Value("S", "k"), std::optional(QStringLiteral("bbbb")));
 }
 
@@ -386,30 +462,45 @@ void TestIniFile::failsCleanlyWhenNothingCanBeWritten()
     QCOMPARE(again.Value("S", "k2"), std::optional(QStringLiteral("2")));
 }
 
+void TestIniFile::killedWriterLeavesOldOrNewFileNeverATornOne_data()
+{
+    QTest::addColumn<quint32>("event");   // what the kill waits for
+    QTest::addColumn<QString>("prefix");  // of the name the event must carry
+
+    QTest::newRow("while the temporary file is new") << quint32(IN_CREATE) << ".test.ini.";
+    QTest::newRow("once data went into the temporary file") << quint32(IN_MODIFY) << ".test.ini.";
+    QTest::newRow("as the new file is renamed into place") << quint32(IN_MOVED_TO) << "test.ini";
+}
+
 void TestIniFile::killedWriterLeavesOldOrNewFileNeverATornOne()
 {
-    // A writer process alternates between two large contents; it is killed at random moments,
-    // and each time the file must be one of the two, complete.
+    // A writer process alternates between two large contents, beginning with the one the file
+    // does not hold; it is killed at the chosen step of its first or second write, and each time
+    // the file must be one of the two, complete.
+    QFETCH(quint32, event);
+    QFETCH(QString, prefix);
     const QString big(300000, u'あ');
     const QString small(1000, u'x');
     const QByteArray first = IniBytes("[S]\r\nk=" + big + "\r\n");
     const QByteArray second = IniBytes("[S]\r\nk=" + small + "\r\n[T]\r\nk=" + big + "\r\n");
-    QVERIFY(WriteFile(path(), first));
 
-    QRandomGenerator random(12345);
     int sawFirst = 0;
     int sawSecond = 0;
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 10; ++round) {
+        QVERIFY(WriteFile(path(), first));
+        WriterEvents events(m_dir.path(), event, prefix);
+        QVERIFY(events.valid());
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             for (int i = 0;; ++i)
                 CIniFile::ReplaceFile(path(), i % 2 ? first : second);
         }
-        QThread::usleep(2000 + random.bounded(20000));
+        const bool reached = events.Await(1 + round % 2);
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
+        QVERIFY2(reached, qPrintable(QStringLiteral("round %1: the writer never got there").arg(round)));
         const QByteArray now = ReadFile(path());
         QVERIFY2(now == first || now == second, qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(now.size())));
         (now == first ? sawFirst : sawSecond)++;

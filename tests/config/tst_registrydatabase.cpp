@@ -3,7 +3,6 @@
 #include "ConfigTestSupport.h"
 #include "TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -56,8 +55,9 @@ private Q_SLOTS:
     void readRegistryDword_data();
     void readRegistryDword();
 
-    void writeLockOfAnotherProcessLosesWritesButKeepsReads();
-    void exclusiveLockOfAnotherProcessGivesDefaultsQuickly();
+    void lockOfAnotherProcessIsWaitedForOnce_data();
+    void lockOfAnotherProcessIsWaitedForOnce();
+    void clockCanBeReplacedAndPutBack();
     void fileThatIsNoDatabaseIsLeftAlone_data();
     void fileThatIsNoDatabaseIsLeftAlone();
 
@@ -262,58 +262,86 @@ void TestRegistryDatabase::readRegistryDword()
     QCOMPARE(ReadRegistryDword(db, "Software\\Z\\Nothing", "SaveRegistory", -7), -7);
 }
 
-void TestRegistryDatabase::writeLockOfAnotherProcessLosesWritesButKeepsReads()
+void TestRegistryDatabase::lockOfAnotherProcessIsWaitedForOnce_data()
 {
-    {
-        CRegistryDatabase db(path());
-        db.WriteDword("K", "v", 1);
-    }
-    CRegistryDatabase db(path());
-    LockingProcess lock(path(), "BEGIN IMMEDIATE");
-    QVERIFY(lock.locked());
-    QCOMPARE(Dword(db, "K", "v"), std::optional(1));
-    QElapsedTimer timer;
-    timer.start();
-    {
-        CRegistryDatabase::Batch batch(db);
-        for (int i = 0; i < 1000; ++i)
-            db.WriteDword("K", QString::number(i), i);
-        QVERIFY(!batch.Commit());
-    }
-    QVERIFY2(timer.elapsed() < 3 * CRegistryDatabase::BusyTimeoutMs + 1000, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(Dword(db, "K", "v"), std::optional(1));
-    QCOMPARE(Dword(db, "K", "5"), std::nullopt);
-    lock.Release();
-    QThread::msleep(2100);   // the back-off after a lock
-    QVERIFY(db.WriteDword("K", "after", 2));
-    QCOMPARE(Dword(db, "K", "after"), std::optional(2));
+    QTest::addColumn<QByteArray>("begin");
+    QTest::addColumn<bool>("readable");   // whether reads get through while the lock is held
+
+    QTest::newRow("write lock: writes are lost, reads go on") << QByteArray("BEGIN IMMEDIATE") << true;
+    QTest::newRow("exclusive lock: everything gives defaults") << QByteArray("BEGIN EXCLUSIVE") << false;
 }
 
-void TestRegistryDatabase::exclusiveLockOfAnotherProcessGivesDefaultsQuickly()
+void TestRegistryDatabase::lockOfAnotherProcessIsWaitedForOnce()
+{
+    QFETCH(QByteArray, begin);
+    QFETCH(bool, readable);
+    {
+        CRegistryDatabase db(path());
+        QVERIFY(db.WriteDword("K", "v", 1));
+    }
+    const std::optional<qint32> stored = readable ? std::optional(1) : std::nullopt;
+    ManualClock clock;
+    CRegistryDatabase db(path());
+    db.SetClock(clock.Reader());
+    LockingProcess lock(path(), begin.constData());
+    QVERIFY(lock.locked());
+    QCOMPARE(Dword(db, "K", "v"), stored);
+    QVERIFY(!db.WriteDword("K", "w", 2));
+
+    // With the clock standing still the database is not asked again, lock or no lock: a
+    // locked database is waited for once, not once for each call.
+    lock.Release();
+    QVERIFY(!db.WriteDword("K", "w", 2));
+    QCOMPARE(Dword(db, "K", "v"), stored);
+
+    LockingProcess again(path(), begin.constData());
+    QVERIFY(again.locked());
+    {
+        CRegistryDatabase::Batch batch(db);
+        for (int i = 0; i < 1000; ++i) {
+            QVERIFY(!db.WriteDword("K", QString::number(i), i));
+            QCOMPARE(Dword(db, QStringLiteral("K\\%1").arg(i), "v"), std::nullopt);
+        }
+        QCOMPARE(Dword(db, "K", "v"), stored);
+        QVERIFY(!batch.Commit());
+    }
+    again.Release();
+
+    clock.now += CRegistryDatabase::BusyBackoff - std::chrono::milliseconds(1);
+    QVERIFY(!db.WriteDword("K", "w", 2));
+    QCOMPARE(Dword(db, "K", "v"), stored);
+    clock.now += std::chrono::milliseconds(1);
+    QCOMPARE(Dword(db, "K", "v"), std::optional(1));
+    // Nothing written under the lock arrived.
+    QCOMPARE(Dword(db, "K", "5"), std::nullopt);
+    QCOMPARE(Dword(db, "K", "w"), std::nullopt);
+    QVERIFY(db.WriteDword("K", "w", 2));
+    QCOMPARE(Dword(db, "K", "w"), std::optional(2));
+    CRegistryDatabase other(path());
+    QCOMPARE(Dword(other, "K", "w"), std::optional(2));
+}
+
+void TestRegistryDatabase::clockCanBeReplacedAndPutBack()
 {
     {
         CRegistryDatabase db(path());
-        db.WriteDword("K", "v", 1);
+        QVERIFY(db.WriteDword("K", "v", 1));
     }
+    // Any clock will do, also one that reads earlier than the steady clock ever does.
+    ManualClock clock;
+    clock.now = CRegistryDatabase::TimePoint{} - std::chrono::hours(1);
     CRegistryDatabase db(path());
-    LockingProcess lock(path(), "BEGIN EXCLUSIVE");
-    QVERIFY(lock.locked());
-    QElapsedTimer timer;
-    timer.start();
-    {
-        CRegistryDatabase::Batch batch(db);
-        for (int i = 0; i < 1000; ++i)
-            QCOMPARE(Dword(db, QStringLiteral("K\\%1").arg(i), "v"), std::nullopt);
-        QVERIFY(!db.WriteDword("K", "w", 2));
-        batch.Commit();
-    }
-    for (int i = 0; i < 100; ++i)
-        QCOMPARE(Dword(db, "K", "v"), std::nullopt);
-    QVERIFY2(timer.elapsed() < 3 * CRegistryDatabase::BusyTimeoutMs + 1000, qPrintable(QString::number(timer.elapsed())));
-    lock.Release();
-    QThread::msleep(2100);
+    db.SetClock(clock.Reader());
     QCOMPARE(Dword(db, "K", "v"), std::optional(1));
-    QCOMPARE(Dword(db, "K", "w"), std::nullopt);
+    {
+        LockingProcess lock(path(), "BEGIN EXCLUSIVE");
+        QVERIFY(lock.locked());
+        QCOMPARE(Dword(db, "K", "v"), std::nullopt);
+    }
+    QCOMPARE(Dword(db, "K", "v"), std::nullopt);
+    // The back-off began before the steady clock's start: on the steady clock it is over.
+    db.SetClock(nullptr);
+    QCOMPARE(Dword(db, "K", "v"), std::optional(1));
 }
 
 void TestRegistryDatabase::fileThatIsNoDatabaseIsLeftAlone_data()

@@ -1,11 +1,12 @@
-// Fuzz driver of the INI file reader and writer (libFuzzer). Not part of the normal build:
+// Fuzz driver of the INI file reader and writer (libFuzzer). Built only with the CMake option
+// ORVANE_FUZZ, which needs clang:
 //
-//   clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
-//       -I src $(pkg-config --cflags Qt6Core) \
-//       tests/fuzz/fuzz_inifile.cpp src/config/IniFile.cpp \
-//       $(pkg-config --libs Qt6Core) -o /tmp/fuzz_inifile
+//   CC=clang CXX=clang++ cmake -B build-fuzz -G Ninja -DORVANE_FUZZ=ON
+//   cmake --build build-fuzz --target fuzz_inifile
 //   mkdir -p /tmp/fuzz_inifile_corpus
-//   /tmp/fuzz_inifile -max_total_time=180 -max_len=65536 /tmp/fuzz_inifile_corpus
+//   build-fuzz/tests/fuzz/fuzz_inifile -max_total_time=180 -max_len=65536 /tmp/fuzz_inifile_corpus
+//
+// The tests of that build folder include a run of twenty seconds.
 //
 // Each input is taken as the bytes of an INI file. Checked for every input, besides the
 // sanitizers' own checks:
