@@ -15,7 +15,7 @@
 namespace {
 
 // Keys and values keep the spelling of their first write; lookups go through the folded name.
-constexpr const char *kSchema =
+constexpr const char *Schema =
     "BEGIN;"
     "CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
     " fold TEXT NOT NULL, name TEXT NOT NULL, UNIQUE(parent, fold));"
@@ -24,7 +24,7 @@ constexpr const char *kSchema =
     "PRAGMA user_version = 1;"
     "COMMIT;";
 
-constexpr const char *kSql[] = {
+constexpr const char *SqlTexts[] = {
     "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2",
     "INSERT INTO keys(parent, fold, name) VALUES(?1, ?2, ?3)",
     "SELECT fold, type, data FROM vals WHERE key = ?1",
@@ -179,7 +179,7 @@ bool CRegistryDatabase::EnsureSchema(bool forWrite)
         return false;
     }
     // An empty database stays empty until something is written.
-    if (tables == 0 && (!forWrite || !Exec(kSchema))) {
+    if (tables == 0 && (!forWrite || !Exec(Schema))) {
         if (forWrite)
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
@@ -248,7 +248,7 @@ sqlite3_stmt *CRegistryDatabase::Statement(Sql which)
 {
     sqlite3_stmt *&statement = m_statements[which];
     if (!statement) {
-        const int rc = sqlite3_prepare_v3(m_db, kSql[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        const int rc = sqlite3_prepare_v3(m_db, SqlTexts[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
         if (rc != SQLITE_OK) {
             NoteFailure(rc);
             sqlite3_finalize(statement);

@@ -16,7 +16,7 @@ namespace {
 // The literals below must reach the program as UTF-8 bytes.
 static_assert(sizeof("あ") == 4, "string literals must be encoded as UTF-8");
 
-constexpr StringEntry kStrings[] = {
+constexpr StringEntry Strings[] = {
     // Tool bar button texts
     {10000, "追加"},
     {10001, "削除"},
@@ -298,8 +298,8 @@ constexpr StringEntry kStrings[] = {
 
 constexpr bool sortedAndUnique()
 {
-    for (std::size_t i = 1; i < std::size(kStrings); ++i) {
-        if (kStrings[i - 1].id >= kStrings[i].id)
+    for (std::size_t i = 1; i < std::size(Strings); ++i) {
+        if (Strings[i - 1].id >= Strings[i].id)
             return false;
     }
     return true;
@@ -311,7 +311,7 @@ static_assert(sortedAndUnique(), "string table must be sorted by id, each id onc
 
 std::span<const StringEntry> StringTable()
 {
-    return kStrings;
+    return Strings;
 }
 
 } // namespace res

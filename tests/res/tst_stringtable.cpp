@@ -35,7 +35,7 @@ struct NamedId {
 #define NAMED(x) NamedId{x, #x}
 
 // Every enumerator of StringIds.h.
-constexpr NamedId kNamedIds[] = {
+constexpr NamedId NamedIds[] = {
     NAMED(IDS_TB_ADD), NAMED(IDS_TB_DELETE), NAMED(IDS_TB_EDIT), NAMED(IDS_TB_SHOW_LOG),
     NAMED(IDS_TB_MOVE_UP), NAMED(IDS_TB_MOVE_DOWN), NAMED(IDS_TB_TEST), NAMED(IDS_TB_TEST_ALL),
     NAMED(IDS_TB_UPDATE), NAMED(IDS_TB_UPDATE_ALL), NAMED(IDS_TB_STOP),
@@ -106,7 +106,7 @@ constexpr NamedId kNamedIds[] = {
 };
 
 // Commands whose entry is "prompt\ntool tip".
-constexpr int kCommandIds[] = {32771, 32772, 32773, 32774, 32775, 32776, 32778, 32779,
+constexpr int CommandIds[] = {32771, 32772, 32773, 32774, 32775, 32776, 32778, 32779,
                                32780, 32782, 32785, 32786, 32788, 32789, 32790, 32796,
                                32797, 32798, 32799, 32801, 32803, 32804, 32805, 57664, 57665};
 
@@ -316,7 +316,7 @@ void TestStringTable::exactText()
 void TestStringTable::commandEntry_data()
 {
     QTest::addColumn<int>("id");
-    for (int id : kCommandIds)
+    for (int id : CommandIds)
         QTest::newRow(qPrintable(QString::number(id))) << id;
 }
 
@@ -380,7 +380,7 @@ void TestStringTable::noWindowsOnlyNames()
 void TestStringTable::namedIdsMatchTable_data()
 {
     QTest::addColumn<int>("id");
-    for (const NamedId &n : kNamedIds)
+    for (const NamedId &n : NamedIds)
         QTest::newRow(n.name) << n.value;
 }
 
@@ -394,11 +394,11 @@ void TestStringTable::namedIdsMatchTable()
 void TestStringTable::everyEntryIsNamed()
 {
     for (const res::StringEntry &e : res::StringTable()) {
-        const bool named = std::any_of(std::begin(kNamedIds), std::end(kNamedIds),
+        const bool named = std::any_of(std::begin(NamedIds), std::end(NamedIds),
                                        [&](const NamedId &n) { return n.value == e.id; });
         QVERIFY2(named, qPrintable(QString::number(e.id)));
     }
-    QCOMPARE(std::size(kNamedIds), res::StringTable().size());
+    QCOMPARE(std::size(NamedIds), res::StringTable().size());
 }
 
 QTEST_APPLESS_MAIN(TestStringTable)
