@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iterator>
 
@@ -34,10 +35,25 @@ constexpr ErrnoKind ErrnoKinds[] = {
 
 } // namespace
 
+bool FileSystem::IsCopyTemporaryName(QStringView name)
+{
+    const qsizetype tail = CopyTemporaryMarker.size() + CopyTemporaryRandomLength;
+    if (name.size() < 1 + tail || !name.startsWith(u'.'))
+        return false;
+    const QStringView random = name.last(CopyTemporaryRandomLength);
+    const auto alphanumeric = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    };
+    return name.sliced(name.size() - tail, CopyTemporaryMarker.size()) == CopyTemporaryMarker
+        && std::all_of(random.begin(), random.end(), alphanumeric);
+}
+
 FsError FsError::FromErrno(int code)
 {
     if (code == 0)
         return {};
+    if (code == SourceChangedCode)
+        return {code, FsErrorKind::SourceChanged};
     for (const ErrnoKind &entry : ErrnoKinds) {
         if (entry.code == code)
             return {code, entry.kind};

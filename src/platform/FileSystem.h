@@ -17,6 +17,7 @@ enum class FsErrorKind {
     NetworkPath,    // a mounted share that is briefly gone (ENOTCONN, EHOSTDOWN, ESTALE, ...)
     Sharing,        // busy or locked by another program (EBUSY, ETXTBSY, EAGAIN)
     InvalidName,    // a name this platform cannot represent (not UTF-8, EILSEQ, EINVAL, ENAMETOOLONG)
+    SourceChanged,  // the source of a copy changed while it was read: the copy was not put in place
     Other,
 };
 
@@ -24,6 +25,8 @@ struct FsError {
     int code = 0;
     FsErrorKind kind = FsErrorKind::None;
 
+    // Not an errno: what a copy reports when its source changed while it was read.
+    static constexpr int SourceChangedCode = -1;
     static FsError FromErrno(int code);
 };
 
@@ -42,7 +45,10 @@ struct FileStatus {
     FileTime lastWrite;
     FileTime lastAccess;
     quint32 permissions = 0;    // the mode's permission bits
+    quint64 device = 0;         // with inode: the item's identity, whatever name reaches it
+    quint64 inode = 0;
     bool IsFolder() const { return kind == ItemKind::Folder; }
+    bool SameItem(const FileStatus &other) const { return device == other.device && inode == other.inode; }
 };
 
 // One item of a folder listing. The kind comes from the listing itself where it can; a link is
@@ -64,10 +70,18 @@ public:
     // Calls visit for each entry except "." and ".."; visit returns false to stop early.
     virtual bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
                             FsError *error) = 0;
-    // Copies data, last-write time and permission bits through a temporary file in the target's
-    // folder that is renamed over the target, so a failed copy leaves the old target untouched.
-    // A link is copied as a link.
+    // Copies data, last-write time and permission bits (and, where the process may, owner and
+    // group) through a temporary file in the target's folder that is renamed over the target, so
+    // a failed copy leaves the old target untouched. A source that changes while it is read is
+    // not put in place (SourceChanged). Holes of a sparse file stay holes. A link is copied as a
+    // link.
     virtual bool CopyFile(const QString &source, const QString &target, FsError *error) = 0;
+    // Gives the folder target, made for the folder source, the source's permission bits and,
+    // where the process may, its owner and group. Set-user-ID and set-group-ID are dropped when
+    // the owner cannot be kept; a file system that keeps no modes or owners is no error.
+    virtual bool CopyFolderAttributes(const QString &source, const QString &target, FsError *error) = 0;
+    // Everything written so far to the file system that holds path reaches the disk.
+    virtual bool SyncFileSystem(const QString &path, FsError *error) = 0;
     virtual bool DeleteFile(const QString &path, FsError *error) = 0;
     virtual bool RemoveFolder(const QString &path, FsError *error) = 0;   // only an empty one
     virtual bool Move(const QString &from, const QString &to, FsError *error) = 0;
@@ -92,6 +106,14 @@ public:
     // Closes whatever the calling thread keeps open into the trees to make later calls faster, so
     // that a finished run keeps no drive busy.
     virtual void ReleaseHandles() {}
+
+    // The name of a temporary file of a copy, as an interrupted copy may leave it behind where
+    // the file system has no unnamed files: never user data.
+    // The form is "." + the target's name (perhaps shortened) + CopyTemporaryMarker + a random
+    // part of CopyTemporaryRandomLength letters and digits.
+    static bool IsCopyTemporaryName(QStringView name);
+    static constexpr QStringView CopyTemporaryMarker = u".orvane-tmp-";
+    static constexpr int CopyTemporaryRandomLength = 8;
 
     // The path with its symbolic links resolved as far as it exists.
     virtual QString ResolvedPath(const QString &path) { return ResolveLinks(path); }

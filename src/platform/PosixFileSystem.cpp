@@ -582,6 +582,32 @@ bool PosixFileSystem::CreateFolder(const QString &path, FsError *error)
     return Changing(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
 }
 
+bool PosixFileSystem::CopyFolderAttributes(const QString &source, const QString &target, FsError *error)
+{
+    QByteArray from;
+    if (const int code = NativePath(source, &from))
+        return Finish(code, error);
+    return OnPath(target, error, [&](const char *p) {
+        struct stat status;
+        if (::stat(from.constData(), &status) != 0)
+            return errno;
+        // A file system without permission bits (vfat, some shares) refuses them; that is no loss.
+        if (::chmod(p, status.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return errno;
+        return 0;
+    });
+}
+
+bool PosixFileSystem::SyncFileSystem(const QString &path, FsError *error)
+{
+    return OnPath(path, error, [](const char *p) {
+        const UniqueFd fd(::open(p, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd.Valid())
+            return errno;
+        return LastError(::syncfs(fd.Get()));
+    });
+}
+
 bool PosixFileSystem::MakeWritable(const QString &path, FsError *error)
 {
     return OnPath(path, error, [](const char *p) {

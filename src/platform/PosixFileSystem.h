@@ -18,6 +18,8 @@ public:
     bool RemoveFolder(const QString &path, FsError *error) override;
     bool Move(const QString &from, const QString &to, FsError *error) override;
     bool CreateFolder(const QString &path, FsError *error) override;
+    bool CopyFolderAttributes(const QString &source, const QString &target, FsError *error) override;
+    bool SyncFileSystem(const QString &path, FsError *error) override;
     bool MakeWritable(const QString &path, FsError *error) override;
     bool SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
                   FsError *error) override;

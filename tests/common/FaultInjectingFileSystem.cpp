@@ -132,6 +132,16 @@ bool FaultInjectingFileSystem::CreateFolder(const QString &path, FsError *error)
     return !Intercept(Op::CreateFolder, path, {}, error) && m_inner.CreateFolder(path, error);
 }
 
+bool FaultInjectingFileSystem::CopyFolderAttributes(const QString &source, const QString &target, FsError *error)
+{
+    return !Intercept(Op::CopyFolderAttributes, target, source, error) && m_inner.CopyFolderAttributes(source, target, error);
+}
+
+bool FaultInjectingFileSystem::SyncFileSystem(const QString &path, FsError *error)
+{
+    return !Intercept(Op::SyncFileSystem, path, {}, error) && m_inner.SyncFileSystem(path, error);
+}
+
 bool FaultInjectingFileSystem::MakeWritable(const QString &path, FsError *error)
 {
     return !Intercept(Op::MakeWritable, path, {}, error) && m_inner.MakeWritable(path, error);

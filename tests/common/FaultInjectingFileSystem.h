@@ -17,7 +17,7 @@ class FaultInjectingFileSystem : public FileSystem {
 public:
     enum class Op {
         Status, ListFolder, CopyFile, DeleteFile, RemoveFolder, Move, CreateFolder, MakeWritable,
-        SetTimes, ActualName, MoveToTrash,
+        SetTimes, ActualName, MoveToTrash, CopyFolderAttributes, SyncFileSystem,
     };
     static constexpr int Always = -1;
 
@@ -53,10 +53,17 @@ public:
     bool RemoveFolder(const QString &path, FsError *error) override;
     bool Move(const QString &from, const QString &to, FsError *error) override;
     bool CreateFolder(const QString &path, FsError *error) override;
+    bool CopyFolderAttributes(const QString &source, const QString &target, FsError *error) override;
+    bool SyncFileSystem(const QString &path, FsError *error) override;
     bool MakeWritable(const QString &path, FsError *error) override;
     bool SetTimes(const QString &path, const FileTime &lastAccess, const FileTime &lastWrite,
                   FsError *error) override;
     QString ActualName(const QString &path) override;
+    QString VolumeRoot(const QString &path) override { return m_inner.VolumeRoot(path); }
+    bool IsExchangeable(const QString &root) override { return m_inner.IsExchangeable(root); }
+    QString VolumeLabel(const QString &root) override { return m_inner.VolumeLabel(root); }
+    void ReleaseHandles() override { m_inner.ReleaseHandles(); }
+    QString ResolvedPath(const QString &path) override { return m_inner.ResolvedPath(path); }
     bool MoveToTrash(const QString &path, FsError *error) override;
 
 private:

@@ -65,6 +65,8 @@ public:
     bool Move(const QString &, const QString &, FsError *) override { return false; }
     bool CreateFolder(const QString &, FsError *) override { return false; }
     bool MakeWritable(const QString &, FsError *) override { return false; }
+    bool CopyFolderAttributes(const QString &, const QString &, FsError *) override { return false; }
+    bool SyncFileSystem(const QString &, FsError *) override { return false; }
     bool SetTimes(const QString &, const FileTime &, const FileTime &, FsError *) override { return false; }
     QString ActualName(const QString &) override { return QString(); }
     bool MoveToTrash(const QString &, FsError *) override { return false; }
