@@ -1,0 +1,27 @@
+#pragma once
+
+#include "res/CommandIds.h"
+#include "ui/CommandState.h"
+
+// What the main frame, its dialog bar and the notification-area icon ask of the main view. The
+// frame builds its menus and buttons from the command tables and asks the view whether each
+// command is enabled; the view keeps the folder settings and carries out the commands on them.
+class ViewCommands {
+public:
+    virtual ~ViewCommands() = default;
+
+    // The values the enable rules look at, as they are now.
+    virtual ViewState State() const = 0;
+    // Carries out a command when CommandState allows it now; a disabled one is ignored silently.
+    virtual void ExecuteCommand(CommandId command) = 0;
+    // The project box picked another project: save the active one, load that one, show it.
+    // Picking the active project again does nothing.
+    virtual void SwitchToProject(int project) = 0;
+    // The main window shows for the first time: fill the list and, for an unattended start,
+    // begin 全更新 half a second later.
+    virtual void FirstShown() = 0;
+    // Asks an active run to stop, as the stop command does (also when the session ends).
+    virtual void StopRun() = 0;
+    // Saves the active project; false when the store could not take it (it said so already).
+    virtual bool SaveActiveProject() = 0;
+};
