@@ -2,6 +2,7 @@
 
 #include "model/FolderSettingField.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 #include <array>
@@ -290,8 +291,12 @@ CCommandLine::Result CCommandLine::Parse(const QStringList &arguments)
         return result;
     }
     if (*command == Command::Mirror) {
-        options.adHoc.Master = positional[0];
-        options.adHoc.Backup = positional[1];
+        // Folders named on the command line mean what the shell's current folder makes of them.
+        const auto absolute = [](const QString &path) {
+            return QDir::isRelativePath(path) ? QDir::current().filePath(path) : path;
+        };
+        options.adHoc.Master = absolute(positional[0]);
+        options.adHoc.Backup = absolute(positional[1]);
     }
     return result;
 }

@@ -23,12 +23,32 @@ QString Column(const QString &text)
 
 } // namespace
 
+namespace {
+
+// Characters a terminal acts on instead of showing: the control characters, and the marks that
+// turn the direction of the text around, which could make a name read as another.
+bool ActsOnTerminal(QChar c)
+{
+    const char16_t u = c.unicode();
+    return c.category() == QChar::Other_Control || u == 0x061C || u == 0x200E || u == 0x200F
+        || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+} // namespace
+
 QString CTerminalRunHost::OneLine(const QString &text)
 {
-    QString column = text;
-    for (QChar &c : column) {
+    // A file name may hold anything a file system allows: it must not clear the screen or
+    // retitle the terminal. Line breaks and tabs become blanks; the others are written as escapes.
+    QString column;
+    column.reserve(text.size());
+    for (const QChar c : text) {
         if (c == u'\r' || c == u'\n' || c == u'\t')
-            c = u' ';
+            column += u' ';
+        else if (ActsOnTerminal(c))
+            column += c.unicode() < 0x100 ? QString::asprintf("\\x%02X", c.unicode()) : QString::asprintf("\\u%04X", c.unicode());
+        else
+            column += c;
     }
     qsizetype end = column.size();
     while (end > 0 && column[end - 1] == u' ')

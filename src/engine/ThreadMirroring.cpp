@@ -365,7 +365,8 @@ bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
         const QString &operation = Text(IDS_OP_CREATE_FOLDER);
         m_reporter.AddReportRow(operation, QStringLiteral("../") + LastNameOfPath(backup));
         m_reporter.WriteOperationLine(operation, QStringLiteral("."));
-        if (m_operations.CreateFolderChain(backup))
+        // The root is the absolute form: a relative folder has no chain to create from "/".
+        if (m_operations.CreateFolderChain(m_state.backupRoot))
             return true;
         return RefuseSetting(IDS_ERR_CREATE_BACKUP_FOLDER, IDS_MSG_CREATE_BACKUP_FOLDER, IDS_CAPTION_CREATE_FOLDER_FAILED);
     }

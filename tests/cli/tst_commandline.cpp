@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <QDir>
 #include <QTest>
 
 using Command = CliOptions::Command;
@@ -51,7 +52,8 @@ void tst_CommandLine::acceptedOptions()
                                              QStringLiteral("--"), QStringLiteral("-b")});
     QVERIFY2(mirror.Ok(), qPrintable(mirror.error));
     QCOMPARE(mirror.options.adHoc.Master, QStringLiteral("/m a"));
-    QCOMPARE(mirror.options.adHoc.Backup, QStringLiteral("-b"));
+    // A relative folder is taken against the current folder.
+    QCOMPARE(mirror.options.adHoc.Backup, QDir::current().filePath(QStringLiteral("-b")));
     QVERIFY(mirror.options.quiet);
     // Everything else keeps the values of a new setting.
     CFolderSetting fresh;
@@ -118,7 +120,7 @@ void tst_CommandLine::helpWins()
     const auto folder = Parse(QStringLiteral("mirror -- --help /b"));
     QVERIFY(folder.Ok());
     QCOMPARE(folder.options.command, Command::Mirror);
-    QCOMPARE(folder.options.adHoc.Master, QStringLiteral("--help"));
+    QCOMPARE(folder.options.adHoc.Master, QDir::current().filePath(QStringLiteral("--help")));
 }
 
 void tst_CommandLine::setFields_data()

@@ -75,6 +75,7 @@ public:
                 const std::function<void()> &inChild = {}) const
     {
         QProcess process;
+        process.setWorkingDirectory(workingDirectory.isEmpty() ? data : workingDirectory);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"ORVANE_PROGRAM_DIR"_qs, programDir);
         environment.insert(u"XDG_CONFIG_HOME"_qs, configHome);
@@ -160,6 +161,7 @@ public:
     QString programDir;
     QString configHome;
     QString data;
+    QString workingDirectory;   // where the program starts; data when empty
 };
 
 } // namespace
@@ -169,6 +171,7 @@ class tst_OrvaneCli : public QObject {
 
 private slots:
     void mirrorTestThenRealRun();
+    void relativeFoldersAreTakenFromTheCurrentFolder();
     void mirrorWithSettings_data();
     void mirrorWithSettings();
     void usageErrors_data();
@@ -231,6 +234,16 @@ void tst_OrvaneCli::mirrorTestThenRealRun()
     const Outcome again = w.cli({u"mirror"_qs, master, backup});
     QCOMPARE(again.code, 0);
     QCOMPARE(again.column(0), (QStringList{u"開始"_qs, u"終了"_qs}));
+}
+
+void tst_OrvaneCli::relativeFoldersAreTakenFromTheCurrentFolder()
+{
+    // One-letter names: nothing in the path to walk up from but the current folder.
+    Workspace w;
+    QVERIFY(WriteFile(w.data + u"m/a.txt"_qs, "a"));
+    const Outcome outcome = w.cli({u"mirror"_qs, u"m"_qs, u"c"_qs});
+    QCOMPARE(outcome.code, 0);
+    QCOMPARE(ReadFile(w.data + u"c/a.txt"_qs), QByteArray("a"));
 }
 
 void tst_OrvaneCli::mirrorWithSettings_data()

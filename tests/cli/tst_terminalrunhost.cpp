@@ -113,6 +113,12 @@ void tst_TerminalRunHost::rowLine_data()
     QTest::newRow("breaks and a tab inside a name") << u"作成"_qs << u"a\tb\r\nc.txt"_qs << Jan31 << qint64(0) << true
                                                     << quint64(0)
                                                     << u"作成\ta b  c.txt\t2024/01/31 23:05:09\t--/--/-- --:--:--\t0 B"_qs;
+    QTest::newRow("escape, bell and DEL are shown, not acted on")
+        << u"作成"_qs << u"a\x1b]0;pwned\x07" u"b\x7f"_qs << qint64(0) << qint64(0) << false << quint64(0)
+        << u"作成\ta\\x1B]0;pwned\\x07b\\x7F\t\t\t"_qs;
+    QTest::newRow("a C1 control and a direction override") << u"削除"_qs << u"x\u009b2Jy\u202etxt.exe"_qs << qint64(0)
+                                                           << qint64(0) << false << quint64(0)
+                                                           << u"削除\tx\\x9B2Jy\\u202Etxt.exe\t\t\t"_qs;
     QTest::newRow("leading blanks stay") << u"作成"_qs << u"  x "_qs << Jan31 << Jan31 << true << quint64(1ull << 40)
                                          << u"作成\t  x\t2024/01/31 23:05:09\t2024/01/31 23:05:09\t1.0 TB"_qs;
 }
