@@ -1,5 +1,7 @@
 #include "model/FolderSetting.h"
 
+#include <algorithm>
+
 CFolderSetting CFolderSetting::WithLoadDefaults()
 {
     CFolderSetting record;
@@ -12,6 +14,7 @@ void CFolderSetting::ApplyLoadRules()
 {
     if (NetPathRetryCount < 1)
         NetPathRetryCount = 1;
+    DeleteLimit = std::clamp(DeleteLimit, 0, DeleteLimitMaximum);
     // A stored "running" or "skipped" state is stale: no run is active at load time.
     if (Errors < 0)
         Errors = ErrorsUnknown;

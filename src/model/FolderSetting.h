@@ -57,6 +57,12 @@ struct CFolderSetting {
     bool ClearLog = true;
     bool WriteLogImmediately = false;
     qint32 Errors = -1;           // -1 never run, -2 running, -3 skipped by the volume check, else error count
+    // The largest share (percent) of the backup's files one mirroring pass may delete; 0 = no limit.
+    qint32 DeleteLimit = 0;
+
+    static constexpr qint32 DeleteLimitMaximum = 100;
+    // A pass that deletes fewer files than this is never held back by the limit.
+    static constexpr qint32 DeleteLimitMinimumFiles = 10;
 
     static constexpr qint32 ErrorsUnknown = -1;
     static constexpr qint32 ErrorsRunning = -2;

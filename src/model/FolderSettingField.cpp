@@ -54,6 +54,7 @@ constexpr std::array Fields = {
     F::Integer<&S::Errors>(u"Errors"),
     F::Integer<&S::ScheduleType>(u"ScheduleType"),
     F::Integer<&S::ScheduleTime>(u"ScheduleTime"),
+    F::Integer<&S::DeleteLimit>(u"DeleteLimit"),
 };
 
 } // namespace

@@ -247,4 +247,16 @@ enum StringId : int {
     // Settings that could not be saved in the registry (the per-user settings database)
     IDS_MSG_REGISTRY_SAVE_FAILED = 63287,
     IDS_CAPTION_REGISTRY_SAVE    = 63288,
+
+    // What keeps a backup whole: names a backup cannot tell apart, an empty master, the deletion
+    // limit, a file that changed while it was copied, copies that could not be made durable
+    IDS_ERR_CASE_COLLISION     = 63289,
+    IDS_CAPTION_CASE_COLLISION = 63290,
+    IDS_ERR_MASTER_EMPTY       = 63291,
+    IDS_MSG_MASTER_EMPTY       = 63292,
+    IDS_CAPTION_DELETION_GUARD = 63293,
+    IDS_ERR_DELETE_LIMIT       = 63294,
+    IDS_MSG_DELETE_LIMIT       = 63295,
+    IDS_ERR_SOURCE_CHANGED     = 63296,
+    IDS_CAPTION_SYNC_FAILED    = 63297,
 };

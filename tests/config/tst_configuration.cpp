@@ -84,6 +84,8 @@ CFolderSetting Distinct(int seed)
         }
     }
     record.Volume.clear();   // and one empty text
+    // A share in percent: a stored value out of range would be brought into it on loading.
+    record.DeleteLimit = 1 + seed % CFolderSetting::DeleteLimitMaximum;
     return record;
 }
 

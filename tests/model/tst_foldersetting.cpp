@@ -167,9 +167,9 @@ void TestFolderSetting::sizeThresholdText()
 void TestFolderSetting::keysAreFoundWithoutRegardToCase()
 {
     const auto fields = FolderSettingField::All();
-    QCOMPARE(fields.size(), std::size_t(44));
+    QCOMPARE(fields.size(), std::size_t(45));
     QCOMPARE(fields.front().Key(), u"LastExec");
-    QCOMPARE(fields.back().Key(), u"ScheduleTime");
+    QCOMPARE(fields.back().Key(), u"DeleteLimit");
     QCOMPARE(FolderSettingField::Find(u"targetfile"), FolderSettingField::Find(u"TargetFile"));
     QVERIFY(FolderSettingField::Find(u"TargetFile") != FolderSettingField::Find(u"TargetFileSize"));
     QVERIFY(!FolderSettingField::Find(u"TargetFileSizeUnit"));
