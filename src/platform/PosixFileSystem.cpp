@@ -123,18 +123,38 @@ Place SplitPlace(const QByteArray &path)
     return {slash == 0 ? QByteArrayLiteral("/") : path.left(slash), path.mid(slash + 1)};
 }
 
-// ".<name>.orvane-XXXXXX", the name shortened so that the whole stays a valid name.
-QByteArray TemporaryName(const QByteArray &name)
+// The bytes of FileSystem::CopyTemporaryMarker, which is plain ASCII.
+QByteArray TemporaryMarker()
+{
+    static const QByteArray marker = FileSystem::CopyTemporaryMarker.toLatin1();
+    return marker;
+}
+
+// The first bytes of name that fit into length, never a character cut in two: a UTF-8 sequence
+// has at most three continuation bytes, which are left out with the character they belong to.
+QByteArrayView FittingPrefix(QByteArrayView name, qsizetype length)
+{
+    if (name.size() <= length)
+        return name;
+    qsizetype end = length;
+    for (int i = 0; i < 3 && end > 0 && (uchar(name[end]) & 0xC0) == 0x80; ++i)
+        --end;
+    return name.first(end);
+}
+
+// "." + name + marker + random letters and digits, the name shortened so that the whole stays
+// within NAME_MAX bytes. FileSystem::IsCopyTemporaryName knows this form again.
+QByteArray TemporaryName(QByteArrayView name)
 {
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static constexpr QByteArrayView Marker = ".orvane-";
-    static constexpr int RandomLength = 6;
+    const QByteArray marker = TemporaryMarker();
+    const qsizetype room = NAME_MAX - 1 - marker.size() - FileSystem::CopyTemporaryRandomLength;
     QByteArray result;
     result.reserve(NAME_MAX);
     result += '.';
-    result += name.left(NAME_MAX - 1 - Marker.size() - RandomLength);
-    result += Marker;
-    for (int i = 0; i < RandomLength; ++i)
+    result += FittingPrefix(name, room);
+    result += marker;
+    for (int i = 0; i < FileSystem::CopyTemporaryRandomLength; ++i)
         result += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
     return result;
 }
