@@ -530,6 +530,8 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
     result.lastWrite = ToFileTime(status.st_mtim);
     result.lastAccess = ToFileTime(status.st_atim);
     result.permissions = status.st_mode & 07777;
+    result.device = quint64(status.st_dev);
+    result.inode = quint64(status.st_ino);
     return result;
 }
 

@@ -35,6 +35,8 @@ private Q_SLOTS:
     void copyBeyondFileSizeLimit_data();
     void copyBeyondFileSizeLimit();
     void statusOfLargeFile();
+    void statusIdentity_data();
+    void statusIdentity();
     void listFolderKinds();
     void invalidUtf8Names();
     void errors_data();
@@ -357,6 +359,43 @@ void TestPosixFileSystem::statusOfLargeFile()
     QCOMPARE(status->kind, ItemKind::File);
     QVERIFY(fs_.DeleteFile(file, &error));
     QVERIFY(!Exists(file));
+}
+
+// Two names reach the same item exactly when the item's identity says so.
+void TestPosixFileSystem::statusIdentity_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("the same path") << "m/a.txt" << true;
+    QTest::newRow("a hard link") << "m/hard" << true;
+    QTest::newRow("another path to it") << "m/../m/a.txt" << true;
+    QTest::newRow("a copy") << "b/a.txt" << false;
+    QTest::newRow("a file of equal content") << "m/twin.txt" << false;
+    QTest::newRow("a symbolic link to it") << "m/soft" << false;
+    QTest::newRow("its folder") << "m" << false;
+}
+
+void TestPosixFileSystem::statusIdentity()
+{
+    QFETCH(QString, other);
+    const QString file = path(QStringLiteral("m/a.txt"));
+    QVERIFY(WriteFile(file, "same"));
+    QVERIFY(WriteFile(path(QStringLiteral("m/twin.txt")), "same"));
+    QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(path(QStringLiteral("m/hard"))).constData()), 0);
+    QCOMPARE(::symlink("a.txt", QFile::encodeName(path(QStringLiteral("m/soft"))).constData()), 0);
+    QVERIFY(QDir().mkpath(path(QStringLiteral("b"))));
+    FsError error;
+    QVERIFY(fs_.CopyFile(file, path(QStringLiteral("b/a.txt")), &error));
+
+    const std::optional<FileStatus> first = fs_.Status(file, &error);
+    const std::optional<FileStatus> second = fs_.Status(path(other), &error);
+    QVERIFY(first && second);
+    const struct stat raw = RawStatus(file);
+    QCOMPARE(first->device, quint64(raw.st_dev));
+    QCOMPARE(first->inode, quint64(raw.st_ino));
+    QTEST(first->SameItem(*second), "same");
+    QTEST(second->SameItem(*first), "same");
 }
 
 void TestPosixFileSystem::listFolderKinds()
