@@ -380,11 +380,27 @@ int CheckUnchanged(int in, const struct stat &before)
     return same ? 0 : FsError::SourceChangedCode;
 }
 
+// The owner and group of source where the process may give them (root, or the owner itself),
+// then the permission bits, since a change of owner clears set-user-ID. When the owner or group
+// cannot be kept, set-user-ID and set-group-ID are dropped: a backup never turns someone's
+// program into a program of whoever made the copy.
+int CopyOwnerAndMode(int fd, const struct stat &source)
+{
+    mode_t mode = source.st_mode & 07777;
+    if (::fchown(fd, source.st_uid, source.st_gid) != 0) {
+        if (!AttributeRefused(errno))
+            return errno;
+        mode &= ~mode_t(S_ISUID | S_ISGID);
+    }
+    if (::fchmod(fd, mode) != 0 && !AttributeRefused(errno))
+        return errno;
+    return 0;
+}
+
 int CopyMetadata(int out, const struct stat &source)
 {
-    // A file system without permission bits (vfat, some shares) refuses them; the data still counts.
-    if (::fchmod(out, source.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP)
-        return errno;
+    if (const int code = CopyOwnerAndMode(out, source))
+        return code;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return LastError(::futimens(out, times));
 }
@@ -461,8 +477,12 @@ int ReadLink(const QByteArray &path, off_t sizeHint, QByteArray *text)
     }
 }
 
-int SetLinkTimes(int folder, const QByteArray &name, const struct stat &source)
+// Owner and group where the process may give them (root), then the times.
+int FinishLink(int folder, const QByteArray &name, const struct stat &source)
 {
+    if (::fchownat(folder, name.constData(), source.st_uid, source.st_gid, AT_SYMLINK_NOFOLLOW) != 0
+        && !AttributeRefused(errno))
+        return errno;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return LastError(::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW));
 }
@@ -483,7 +503,7 @@ int CopyLink(const QByteArray &source, const QByteArray &target)
     if (const int code = OpenFolder(place.folder, &folder))
         return code;
     if (::symlinkat(text.constData(), folder.Get(), place.name.constData()) == 0) {
-        const int code = SetLinkTimes(folder.Get(), place.name, status);
+        const int code = FinishLink(folder.Get(), place.name, status);
         if (code != 0)
             ::unlinkat(folder.Get(), place.name.constData(), 0);
         return code;
@@ -496,7 +516,7 @@ int CopyLink(const QByteArray &source, const QByteArray &target)
     });
     if (code != 0)
         return code;
-    if ((code = SetLinkTimes(folder.Get(), tempName, status))) {
+    if ((code = FinishLink(folder.Get(), tempName, status))) {
         ::unlinkat(folder.Get(), tempName.constData(), 0);
         return code;
     }
@@ -745,10 +765,11 @@ bool PosixFileSystem::CopyFolderAttributes(const QString &source, const QString 
         struct stat status;
         if (::stat(from.constData(), &status) != 0)
             return errno;
-        // A file system without permission bits (vfat, some shares) refuses them; that is no loss.
-        if (::chmod(p, status.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        // The folder itself, never one that a link in its place points at.
+        const UniqueFd folder(::open(p, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder.Valid())
             return errno;
-        return 0;
+        return CopyOwnerAndMode(folder.Get(), status);
     });
 }
 
