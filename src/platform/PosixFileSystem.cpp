@@ -773,10 +773,18 @@ bool PosixFileSystem::CopyFolderAttributes(const QString &source, const QString 
     });
 }
 
+// syncfs needs a descriptor of something on the file system; a folder or a regular file is opened
+// for that, anything else (a device, a FIFO) is reached through the folder that holds it.
 bool PosixFileSystem::SyncFileSystem(const QString &path, FsError *error)
 {
     return OnPath(path, error, [](const char *p) {
-        const UniqueFd fd(::open(p, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        struct stat status;
+        if (::stat(p, &status) != 0)
+            return errno;
+        QByteArray opened(p);
+        if (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode))
+            opened = SplitPlace(opened).folder;
+        const UniqueFd fd(::open(opened.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (!fd.Valid())
             return errno;
         return LastError(::syncfs(fd.Get()));

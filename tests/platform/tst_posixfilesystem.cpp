@@ -42,6 +42,8 @@ private Q_SLOTS:
     void errors_data();
     void errors();
     void folderOperations();
+    void syncFileSystem_data();
+    void syncFileSystem();
     void makeWritable();
     void setTimes();
     void actualName_data();
@@ -555,6 +557,35 @@ void TestPosixFileSystem::folderOperations()
     QCOMPARE(::symlink("real", QFile::encodeName(path(QStringLiteral("link"))).constData()), 0);
     QVERIFY(fs_.DeleteFile(path(QStringLiteral("link")), &error));
     QCOMPARE(ReadFile(path(QStringLiteral("real/x.txt"))), QByteArray("x"));
+}
+
+void TestPosixFileSystem::syncFileSystem_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("folder") << "folder" << 0;
+    QTest::newRow("file") << "folder/file.txt" << 0;
+    QTest::newRow("FIFO without a writer") << "fifo" << 0;
+    QTest::newRow("link to a folder") << "link" << 0;
+    QTest::newRow("missing") << "none" << ENOENT;
+    QTest::newRow("below a missing folder") << "none/x" << ENOENT;
+    QTest::newRow("below a file") << "folder/file.txt/x" << ENOTDIR;
+    QTest::newRow("dangling link") << "dangling" << ENOENT;
+}
+
+void TestPosixFileSystem::syncFileSystem()
+{
+    QFETCH(QString, item);
+    QFETCH(int, code);
+    QVERIFY(WriteFile(path(QStringLiteral("folder/file.txt")), "x"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
+    QCOMPARE(::symlink("folder", QFile::encodeName(path(QStringLiteral("link"))).constData()), 0);
+    QCOMPARE(::symlink("none", QFile::encodeName(path(QStringLiteral("dangling"))).constData()), 0);
+    FsError error{-1, FsErrorKind::Other};
+    QCOMPARE(fs_.SyncFileSystem(path(item), &error), code == 0);
+    QCOMPARE(error.code, code);
+    QCOMPARE(error.kind, FsError::FromErrno(code).kind);
 }
 
 void TestPosixFileSystem::makeWritable()
