@@ -123,18 +123,38 @@ Place SplitPlace(const QByteArray &path)
     return {slash == 0 ? QByteArrayLiteral("/") : path.left(slash), path.mid(slash + 1)};
 }
 
-// ".<name>.orvane-XXXXXX", the name shortened so that the whole stays a valid name.
-QByteArray TemporaryName(const QByteArray &name)
+// The bytes of FileSystem::CopyTemporaryMarker, which is plain ASCII.
+QByteArray TemporaryMarker()
+{
+    static const QByteArray marker = FileSystem::CopyTemporaryMarker.toLatin1();
+    return marker;
+}
+
+// The first bytes of name that fit into length, never a character cut in two: a UTF-8 sequence
+// has at most three continuation bytes, which are left out with the character they belong to.
+QByteArrayView FittingPrefix(QByteArrayView name, qsizetype length)
+{
+    if (name.size() <= length)
+        return name;
+    qsizetype end = length;
+    for (int i = 0; i < 3 && end > 0 && (uchar(name[end]) & 0xC0) == 0x80; ++i)
+        --end;
+    return name.first(end);
+}
+
+// "." + name + marker + random letters and digits, the name shortened so that the whole stays
+// within NAME_MAX bytes. FileSystem::IsCopyTemporaryName knows this form again.
+QByteArray TemporaryName(QByteArrayView name)
 {
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static constexpr QByteArrayView Marker = ".orvane-";
-    static constexpr int RandomLength = 6;
+    const QByteArray marker = TemporaryMarker();
+    const qsizetype room = NAME_MAX - 1 - marker.size() - FileSystem::CopyTemporaryRandomLength;
     QByteArray result;
     result.reserve(NAME_MAX);
     result += '.';
-    result += name.left(NAME_MAX - 1 - Marker.size() - RandomLength);
-    result += Marker;
-    for (int i = 0; i < RandomLength; ++i)
+    result += FittingPrefix(name, room);
+    result += marker;
+    for (int i = 0; i < FileSystem::CopyTemporaryRandomLength; ++i)
         result += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
     return result;
 }
@@ -180,10 +200,18 @@ int CreateTemporary(int folder, const QByteArray &name, bool unnamed, Temporary 
     });
 }
 
-int WriteAll(int fd, const char *data, size_t size)
+// What chmod, chown or the extension of a file answer on a file system that keeps no modes or
+// owners, or cannot do the change asked for (FAT, exFAT, many FUSE file systems, MTP, and EPERM
+// for an ordinary user giving away a file): the attribute is lost, the data still counts.
+bool AttributeRefused(int code)
+{
+    return code == EPERM || code == ENOSYS || code == EOPNOTSUPP || code == EINVAL;
+}
+
+int WriteAllAt(int fd, const char *data, size_t size, off_t offset)
 {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const ssize_t written = ::pwrite(fd, data, size, offset);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
@@ -192,26 +220,55 @@ int WriteAll(int fd, const char *data, size_t size)
             return EIO;
         data += written;
         size -= size_t(written);
+        offset += written;
     }
     return 0;
 }
 
-// Plain reads and writes from the current positions to the end of the source.
-int CopyRest(int in, int out)
+constexpr size_t BufferSize = 256 * 1024;
+
+char *CopyBuffer()
 {
-    static constexpr size_t BufferSize = 256 * 1024;
     thread_local std::unique_ptr<char[]> buffer;
     if (!buffer)
         buffer = std::make_unique<char[]>(BufferSize);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.get(), BufferSize);
+    return buffer.get();
+}
+
+// Plain reads and writes from the start to the end of a source that reports no size (procfs).
+int CopyToEnd(int in, int out)
+{
+    char *buffer = CopyBuffer();
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(in, buffer, BufferSize, offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return got == 0 ? 0 : errno;
-        if (const int code = WriteAll(out, buffer.get(), size_t(got)))
+        if (const int code = WriteAllAt(out, buffer, size_t(got), offset))
             return code;
+        offset += got;
     }
+}
+
+// Plain reads and writes of [offset, end) to the same place of out. A source that ends early
+// shrank while it was read.
+int CopyRangePlainly(int in, int out, off_t offset, off_t end)
+{
+    char *buffer = CopyBuffer();
+    while (offset < end) {
+        const ssize_t got = ::pread(in, buffer, size_t(std::min<off_t>(off_t(BufferSize), end - offset)), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return FsError::SourceChangedCode;
+        if (const int code = WriteAllAt(out, buffer, size_t(got), offset))
+            return code;
+        offset += got;
+    }
+    return 0;
 }
 
 bool RangesUnsupported(int code)
@@ -219,33 +276,131 @@ bool RangesUnsupported(int code)
     return code == EXDEV || code == ENOSYS || code == EINVAL || code == EOPNOTSUPP;
 }
 
-// copy_file_range over the size the source had when opened (the kernel may share or offload the
-// data), then reads to the end: a file that grew meanwhile, or one that reports no size.
-int CopyData(int in, int out, off_t size)
+// [offset, end) of in to the same place of out with copy_file_range, which lets the kernel share
+// or offload the data; plain reads and writes from the first refusal on (another file system,
+// or one without the call) for the rest of this copy.
+int CopyRange(int in, int out, off_t offset, off_t end, bool *plain)
 {
     static constexpr off_t Chunk = off_t(1) << 30;
-    while (size > 0) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size_t(std::min(size, Chunk)), 0);
+    while (offset < end && !*plain) {
+        off_t from = offset;
+        off_t to = offset;
+        const ssize_t copied = ::copy_file_range(in, &from, out, &to, size_t(std::min(end - offset, Chunk)), 0);
         if (copied > 0) {
-            size -= copied;
+            offset += copied;
             continue;
         }
-        if (copied == 0)
-            break;
-        if (errno == EINTR)
+        if (copied < 0 && errno == EINTR)
             continue;
-        if (RangesUnsupported(errno))
-            break;
-        return errno;
+        // Nothing copied before the end: some file systems say so instead of refusing; the plain
+        // reads tell whether the source really shrank.
+        if (copied < 0 && !RangesUnsupported(errno))
+            return errno;
+        *plain = true;
     }
-    return CopyRest(in, out);
+    return CopyRangePlainly(in, out, offset, end);
+}
+
+// A file with fewer blocks than its size has holes (or is compressed); only then is it worth
+// asking where its data lies.
+bool MayHaveHoles(const struct stat &status)
+{
+    return off_t(status.st_blocks) * 512 < status.st_size;
+}
+
+// The data segments of in below size, each to the same place of out, so that holes stay holes;
+// *written is where the last segment ended. Where the file system cannot tell data from holes,
+// all of it is copied.
+int CopySegments(int in, int out, off_t size, off_t *written)
+{
+    bool plain = false;
+    off_t offset = 0;
+    while (offset < size) {
+        const off_t data = ::lseek(in, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;      // only a hole is left (or the source shrank: the check after the copy sees it)
+        if (data < 0 && errno != EINVAL)
+            return errno;
+        const off_t hole = data < 0 ? size : ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0)
+            return errno == ENXIO ? FsError::SourceChangedCode : errno;
+        const off_t start = data < 0 ? offset : data;
+        if (start >= size)
+            break;
+        const off_t end = std::min(hole, size);
+        if (const int code = CopyRange(in, out, start, end, &plain))
+            return code;
+        *written = offset = end;
+    }
+    return 0;
+}
+
+// Gives out the length size beyond what was written: a hole where the file system has them, else
+// zeros (fusefat, for one, refuses to extend a file but fills a gap that is written past).
+int Extend(int out, off_t written, off_t size)
+{
+    if (::ftruncate(out, size) == 0)
+        return 0;
+    if (!AttributeRefused(errno))
+        return errno;
+    static const std::array<char, 64 * 1024> zeros{};
+    for (off_t offset = written; offset < size; offset += off_t(zeros.size())) {
+        const size_t length = size_t(std::min<off_t>(off_t(zeros.size()), size - offset));
+        if (const int code = WriteAllAt(out, zeros.data(), length, offset))
+            return code;
+    }
+    return 0;
+}
+
+// The data of in up to the size it had when opened: a file that keeps growing cannot make the
+// copy endless. Only a regular file that reports no size at all (procfs) is read to its end.
+int CopyData(int in, int out, const struct stat &status)
+{
+    const off_t size = status.st_size;
+    if (size == 0)
+        return CopyToEnd(in, out);
+    bool plain = false;
+    if (!MayHaveHoles(status))
+        return CopyRange(in, out, 0, size, &plain);
+    off_t written = 0;
+    if (const int code = CopySegments(in, out, size, &written))
+        return code;
+    return written < size ? Extend(out, written, size) : 0;
+}
+
+// Size and last-write time of the open source are as they were when it was opened; otherwise it
+// changed while it was read and the copy may hold old and new blocks side by side.
+int CheckUnchanged(int in, const struct stat &before)
+{
+    struct stat after;
+    if (::fstat(in, &after) != 0)
+        return errno;
+    const bool same = after.st_size == before.st_size && after.st_mtim.tv_sec == before.st_mtim.tv_sec
+        && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+    return same ? 0 : FsError::SourceChangedCode;
+}
+
+// The owner and group of source where the process may give them (root, or the owner itself),
+// then the permission bits, since a change of owner clears set-user-ID. When the owner or group
+// cannot be kept, set-user-ID and set-group-ID are dropped: a backup never turns someone's
+// program into a program of whoever made the copy.
+int CopyOwnerAndMode(int fd, const struct stat &source)
+{
+    mode_t mode = source.st_mode & 07777;
+    if (::fchown(fd, source.st_uid, source.st_gid) != 0) {
+        if (!AttributeRefused(errno))
+            return errno;
+        mode &= ~mode_t(S_ISUID | S_ISGID);
+    }
+    if (::fchmod(fd, mode) != 0 && !AttributeRefused(errno))
+        return errno;
+    return 0;
 }
 
 int CopyMetadata(int out, const struct stat &source)
 {
-    // A file system without permission bits (vfat, some shares) refuses them; the data still counts.
-    if (::fchmod(out, source.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP)
-        return errno;
+    if (const int code = CopyOwnerAndMode(out, source))
+        return code;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return LastError(::futimens(out, times));
 }
@@ -322,8 +477,12 @@ int ReadLink(const QByteArray &path, off_t sizeHint, QByteArray *text)
     }
 }
 
-int SetLinkTimes(int folder, const QByteArray &name, const struct stat &source)
+// Owner and group where the process may give them (root), then the times.
+int FinishLink(int folder, const QByteArray &name, const struct stat &source)
 {
+    if (::fchownat(folder, name.constData(), source.st_uid, source.st_gid, AT_SYMLINK_NOFOLLOW) != 0
+        && !AttributeRefused(errno))
+        return errno;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return LastError(::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW));
 }
@@ -344,7 +503,7 @@ int CopyLink(const QByteArray &source, const QByteArray &target)
     if (const int code = OpenFolder(place.folder, &folder))
         return code;
     if (::symlinkat(text.constData(), folder.Get(), place.name.constData()) == 0) {
-        const int code = SetLinkTimes(folder.Get(), place.name, status);
+        const int code = FinishLink(folder.Get(), place.name, status);
         if (code != 0)
             ::unlinkat(folder.Get(), place.name.constData(), 0);
         return code;
@@ -357,14 +516,26 @@ int CopyLink(const QByteArray &source, const QByteArray &target)
     });
     if (code != 0)
         return code;
-    if ((code = SetLinkTimes(folder.Get(), tempName, status))) {
+    if ((code = FinishLink(folder.Get(), tempName, status))) {
         ::unlinkat(folder.Get(), tempName.constData(), 0);
         return code;
     }
     return RenameOver(folder.Get(), tempName, place.name);
 }
 
-int CopyRegular(int in, const struct stat &status, const QByteArray &target, bool unnamed)
+// The data, then the check that the source stayed as it was; a torn copy never gets the
+// target's name together with the source's time.
+int CopyContents(int in, int out, const struct stat &status, const std::function<void()> &dataCopied)
+{
+    if (const int code = CopyData(in, out, status))
+        return code;
+    if (dataCopied)
+        dataCopied();
+    return CheckUnchanged(in, status);
+}
+
+int CopyRegular(int in, const struct stat &status, const QByteArray &target, bool unnamed,
+                const std::function<void()> &dataCopied)
 {
     const Place place = SplitPlace(target);
     if (place.name.isEmpty())
@@ -375,7 +546,7 @@ int CopyRegular(int in, const struct stat &status, const QByteArray &target, boo
     Temporary temp;
     if (const int code = CreateTemporary(folder.Get(), place.name, unnamed, &temp))
         return code;
-    int code = CopyData(in, temp.fd.Get(), status.st_size);
+    int code = CopyContents(in, temp.fd.Get(), status, dataCopied);
     if (code == 0)
         code = CopyMetadata(temp.fd.Get(), status);
     if (code == 0)
@@ -385,7 +556,8 @@ int CopyRegular(int in, const struct stat &status, const QByteArray &target, boo
     return code;
 }
 
-int CopyNative(const QByteArray &source, const QByteArray &target, bool unnamed)
+int CopyNative(const QByteArray &source, const QByteArray &target, bool unnamed,
+               const std::function<void()> &dataCopied)
 {
     // O_NONBLOCK keeps a FIFO from waiting for a writer; it changes nothing for a regular file.
     UniqueFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
@@ -398,7 +570,7 @@ int CopyNative(const QByteArray &source, const QByteArray &target, bool unnamed)
         return EISDIR;
     if (!S_ISREG(status.st_mode))
         return EOPNOTSUPP;
-    return CopyRegular(in.Get(), status, target, unnamed);
+    return CopyRegular(in.Get(), status, target, unnamed, dataCopied);
 }
 
 template <typename Call>
@@ -510,6 +682,8 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
     result.lastWrite = ToFileTime(status.st_mtim);
     result.lastAccess = ToFileTime(status.st_atim);
     result.permissions = status.st_mode & 07777;
+    result.device = quint64(status.st_dev);
+    result.inode = quint64(status.st_ino);
     return result;
 }
 
@@ -554,7 +728,7 @@ bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsE
         code = NativePath(target, &to);
     if (code == 0) {
         ForgetFolders();
-        code = CopyNative(from, to, m_unnamedTemporaries);
+        code = CopyNative(from, to, m_unnamedTemporaries, m_dataCopied);
     }
     return Finish(code, error);
 }
@@ -591,17 +765,26 @@ bool PosixFileSystem::CopyFolderAttributes(const QString &source, const QString 
         struct stat status;
         if (::stat(from.constData(), &status) != 0)
             return errno;
-        // A file system without permission bits (vfat, some shares) refuses them; that is no loss.
-        if (::chmod(p, status.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        // The folder itself, never one that a link in its place points at.
+        const UniqueFd folder(::open(p, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder.Valid())
             return errno;
-        return 0;
+        return CopyOwnerAndMode(folder.Get(), status);
     });
 }
 
+// syncfs needs a descriptor of something on the file system; a folder or a regular file is opened
+// for that, anything else (a device, a FIFO) is reached through the folder that holds it.
 bool PosixFileSystem::SyncFileSystem(const QString &path, FsError *error)
 {
     return OnPath(path, error, [](const char *p) {
-        const UniqueFd fd(::open(p, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        struct stat status;
+        if (::stat(p, &status) != 0)
+            return errno;
+        QByteArray opened(p);
+        if (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode))
+            opened = SplitPlace(opened).folder;
+        const UniqueFd fd(::open(opened.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (!fd.Valid())
             return errno;
         return LastError(::syncfs(fd.Get()));

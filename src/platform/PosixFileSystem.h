@@ -2,6 +2,9 @@
 
 #include "platform/FileSystem.h"
 
+#include <functional>
+#include <utility>
+
 
 // The real disk: POSIX calls on paths encoded by EncodeFileName, errors from errno.
 class PosixFileSystem : public FileSystem {
@@ -28,9 +31,14 @@ public:
     bool SupportsConcurrentReads() const override { return true; }
     void ReleaseHandles() override;
 
+    // For tests only: called during every copy of a file after its data is written and before
+    // the source is checked for changes, so that a test can change the source at that moment.
+    void SetDataCopiedHook(std::function<void()> hook) { m_dataCopied = std::move(hook); }
+
 private:
     template <typename Call>
     bool Changing(const QString &path, FsError *error, Call call);
 
     bool m_unnamedTemporaries;
+    std::function<void()> m_dataCopied;
 };

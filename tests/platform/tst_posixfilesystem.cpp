@@ -35,11 +35,15 @@ private Q_SLOTS:
     void copyBeyondFileSizeLimit_data();
     void copyBeyondFileSizeLimit();
     void statusOfLargeFile();
+    void statusIdentity_data();
+    void statusIdentity();
     void listFolderKinds();
     void invalidUtf8Names();
     void errors_data();
     void errors();
     void folderOperations();
+    void syncFileSystem_data();
+    void syncFileSystem();
     void makeWritable();
     void setTimes();
     void actualName_data();
@@ -359,6 +363,43 @@ void TestPosixFileSystem::statusOfLargeFile()
     QVERIFY(!Exists(file));
 }
 
+// Two names reach the same item exactly when the item's identity says so.
+void TestPosixFileSystem::statusIdentity_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("the same path") << "m/a.txt" << true;
+    QTest::newRow("a hard link") << "m/hard" << true;
+    QTest::newRow("another path to it") << "m/../m/a.txt" << true;
+    QTest::newRow("a copy") << "b/a.txt" << false;
+    QTest::newRow("a file of equal content") << "m/twin.txt" << false;
+    QTest::newRow("a symbolic link to it") << "m/soft" << false;
+    QTest::newRow("its folder") << "m" << false;
+}
+
+void TestPosixFileSystem::statusIdentity()
+{
+    QFETCH(QString, other);
+    const QString file = path(QStringLiteral("m/a.txt"));
+    QVERIFY(WriteFile(file, "same"));
+    QVERIFY(WriteFile(path(QStringLiteral("m/twin.txt")), "same"));
+    QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(path(QStringLiteral("m/hard"))).constData()), 0);
+    QCOMPARE(::symlink("a.txt", QFile::encodeName(path(QStringLiteral("m/soft"))).constData()), 0);
+    QVERIFY(QDir().mkpath(path(QStringLiteral("b"))));
+    FsError error;
+    QVERIFY(fs_.CopyFile(file, path(QStringLiteral("b/a.txt")), &error));
+
+    const std::optional<FileStatus> first = fs_.Status(file, &error);
+    const std::optional<FileStatus> second = fs_.Status(path(other), &error);
+    QVERIFY(first && second);
+    const struct stat raw = RawStatus(file);
+    QCOMPARE(first->device, quint64(raw.st_dev));
+    QCOMPARE(first->inode, quint64(raw.st_ino));
+    QTEST(first->SameItem(*second), "same");
+    QTEST(second->SameItem(*first), "same");
+}
+
 void TestPosixFileSystem::listFolderKinds()
 {
     QVERIFY(WriteFile(path(QStringLiteral("f/file.txt")), "x"));
@@ -516,6 +557,35 @@ void TestPosixFileSystem::folderOperations()
     QCOMPARE(::symlink("real", QFile::encodeName(path(QStringLiteral("link"))).constData()), 0);
     QVERIFY(fs_.DeleteFile(path(QStringLiteral("link")), &error));
     QCOMPARE(ReadFile(path(QStringLiteral("real/x.txt"))), QByteArray("x"));
+}
+
+void TestPosixFileSystem::syncFileSystem_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("folder") << "folder" << 0;
+    QTest::newRow("file") << "folder/file.txt" << 0;
+    QTest::newRow("FIFO without a writer") << "fifo" << 0;
+    QTest::newRow("link to a folder") << "link" << 0;
+    QTest::newRow("missing") << "none" << ENOENT;
+    QTest::newRow("below a missing folder") << "none/x" << ENOENT;
+    QTest::newRow("below a file") << "folder/file.txt/x" << ENOTDIR;
+    QTest::newRow("dangling link") << "dangling" << ENOENT;
+}
+
+void TestPosixFileSystem::syncFileSystem()
+{
+    QFETCH(QString, item);
+    QFETCH(int, code);
+    QVERIFY(WriteFile(path(QStringLiteral("folder/file.txt")), "x"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
+    QCOMPARE(::symlink("folder", QFile::encodeName(path(QStringLiteral("link"))).constData()), 0);
+    QCOMPARE(::symlink("none", QFile::encodeName(path(QStringLiteral("dangling"))).constData()), 0);
+    FsError error{-1, FsErrorKind::Other};
+    QCOMPARE(fs_.SyncFileSystem(path(item), &error), code == 0);
+    QCOMPARE(error.code, code);
+    QCOMPARE(error.kind, FsError::FromErrno(code).kind);
 }
 
 void TestPosixFileSystem::makeWritable()
