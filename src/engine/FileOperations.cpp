@@ -22,6 +22,9 @@ MessageBoxRequest AcknowledgeBox(const QString &text, const QString &caption)
 {
     return {.text = text, .caption = caption, .icon = MessageIcon::Error, .unattended = MessageAnswer::Ignore};
 }
+// A master file that changed while it was copied is copied again this many times before the
+// failure is reported: a log being written settles between two attempts, a live database may not.
+constexpr int SourceChangedRetries = 3;
 // 1900-01-01 00:00 UTC: earlier times compare as 0.
 constexpr qint64 Year1900 = -2208988800;
 
@@ -54,8 +57,13 @@ bool CFileOperations::CopyToBackup(const QString &source, const QString &target)
     FileSystem &disk = m_disk;
     disk.MakeWritable(target, nullptr);
     FsError error;
+    int changedAttempts = 0;
     while (!disk.CopyFile(source, target, &error)) {
-        QString detail = SystemErrorText(error.code);
+        const bool changed = error.kind == FsErrorKind::SourceChanged;
+        if (changed && changedAttempts++ < SourceChangedRetries)
+            continue;
+        QString detail = changed ? m_reporter.Text(IDS_ERR_SOURCE_CHANGED) + QStringLiteral("\r\n")
+                                 : SystemErrorText(error.code);
         if (m_state.setting->CopyLockedFile && error.kind == FsErrorKind::Sharing) {
             CVssBackup &snapshot = m_shadowCopy;
             if (snapshot.CopyFromSnapshot(ParentOfPath(source) + PathSeparator, NameOfPath(source), target, true))
@@ -68,7 +76,9 @@ bool CFileOperations::CopyToBackup(const QString &source, const QString &target)
         if (!AskRetry(ErrorLevel::Update, detail, FormatPrintf(m_reporter.Text(IDS_FMT_COPY_DETAIL), {source, target, detail}),
                       IDS_CAPTION_COPY_FAILED))
             return false;
+        changedAttempts = 0;
     }
+    m_state.backupChanged = true;
     CopyTimesIfWanted(source, target);
     return true;
 }
@@ -91,6 +101,7 @@ bool CFileOperations::RemoveItem(const QString &path, bool folder)
                       folder ? IDS_CAPTION_DELETE_FOLDER_FAILED : IDS_CAPTION_DELETE_FILE_FAILED))
             return false;
     }
+    m_state.backupChanged = true;
     return true;
 }
 
@@ -115,6 +126,7 @@ bool CFileOperations::RenameBackupItem(const QString &root, const QString &oldRe
                       IDS_CAPTION_RENAME_FAILED))
             return false;
     }
+    m_state.backupChanged = true;
     return true;
 }
 
@@ -140,6 +152,7 @@ bool CFileOperations::CreateFolderChain(const QString &path)
                               IDS_CAPTION_CREATE_FOLDER_FAILED))
                     return false;
             }
+            m_state.backupChanged = true;
             break;
         }
         case ExistResult::CheckFailed:
@@ -150,6 +163,48 @@ bool CFileOperations::CreateFolderChain(const QString &path)
         }
     }
     return true;
+}
+
+bool CFileOperations::CreateBackupFolder(const QString &masterFolder, const QString &backupFolder)
+{
+    if (!CreateFolderChain(backupFolder))
+        return false;
+    // Private at once when the master folder is, yet writable for its content; a folder that
+    // stays unwritable makes the copies into it fail, and those are reported.
+    CopyFolderRights(masterFolder, backupFolder);
+    if (!m_state.IsTest())
+        m_disk.MakeWritable(backupFolder, nullptr);
+    return true;
+}
+
+bool CFileOperations::CopyFolderRights(const QString &masterFolder, const QString &backupFolder)
+{
+    if (m_state.IsTest())
+        return true;
+    FsError error;
+    if (m_disk.CopyFolderAttributes(masterFolder, backupFolder, &error))
+        return true;
+    const QString detail = SystemErrorText(error.code);
+    m_reporter.ReportError(ErrorLevel::Update, detail,
+                           AcknowledgeBox(FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {backupFolder, detail}),
+                                          m_reporter.Text(IDS_CAPTION_CREATE_FOLDER_FAILED)));
+    m_reporter.CountError();
+    return false;
+}
+
+bool CFileOperations::SyncBackup(const QString &backupRoot)
+{
+    if (m_state.IsTest() || !m_state.backupChanged)
+        return true;
+    FsError error;
+    if (m_disk.SyncFileSystem(backupRoot, &error))
+        return true;
+    const QString detail = SystemErrorText(error.code);
+    m_reporter.ReportError(ErrorLevel::Update, detail,
+                           AcknowledgeBox(FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {backupRoot, detail}),
+                                          m_reporter.Text(IDS_CAPTION_SYNC_FAILED)));
+    m_reporter.CountError();
+    return false;
 }
 
 ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status, bool followLink)

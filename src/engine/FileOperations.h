@@ -32,6 +32,12 @@ public:
     bool RemoveBackupFolder(const QString &path);
     bool RenameBackupItem(const QString &root, const QString &oldRelative, const QString &newRelative);
     bool CreateFolderChain(const QString &path);
+    // The backup folder of a master folder, with the master folder's rights (and writable
+    // until CopyFolderRights gives it exactly those once it is filled).
+    bool CreateBackupFolder(const QString &masterFolder, const QString &backupFolder);
+    bool CopyFolderRights(const QString &masterFolder, const QString &backupFolder);
+    // What the setting wrote reaches the disk of the backup side before its run counts as done.
+    bool SyncBackup(const QString &backupRoot);
 
     // status, when given, receives what the check read of an item it found. Links count as what
     // they are, never as the folder they point to, unless followLink is set (the folders the user

@@ -43,6 +43,8 @@ void CRunReporter::RaiseResult(ErrorLevel level)
 MessageAnswer CRunReporter::ReportError(ErrorLevel level, const QString &detail, const MessageBoxRequest &box,
                                         ErrorMode mode)
 {
+    if (m_muted)
+        return box.unattended;
     RaiseResult(level);
     m_lastError = box.caption + QStringLiteral(": ") + detail;
 
@@ -80,6 +82,8 @@ MessageAnswer CRunReporter::ReportError(ErrorLevel level, const QString &detail,
 
 void CRunReporter::CountError()
 {
+    if (m_muted)
+        return;
     ++m_state.setting->Errors;
     AddErrorRow();
 }
@@ -92,6 +96,8 @@ void CRunReporter::AddErrorRow()
 void CRunReporter::AddReportRow(const QString &operation, const QString &name, qint64 masterTime, qint64 backupTime,
                                 bool sizeShown, quint64 size)
 {
+    if (m_muted)
+        return;
     m_host.AddReportRow(ReportRow{operation, name, masterTime, backupTime, sizeShown, size});
 }
 
@@ -114,6 +120,8 @@ ReportWhere CRunReporter::SkipPolicy() const
 
 void CRunReporter::StatusText(const QString &text, const QString &path)
 {
+    if (m_muted)
+        return;
     m_host.StatusText(text, path);
 }
 
@@ -132,7 +140,7 @@ void CRunReporter::CloseLog()
 
 void CRunReporter::WriteLogLine(LogLine kind, const QString &text, bool last)
 {
-    if (!m_log.IsOpen() || m_state.IsTest() || (kind == LogLine::Operation && m_logErrorsOnly))
+    if (m_muted || !m_log.IsOpen() || m_state.IsTest() || (kind == LogLine::Operation && m_logErrorsOnly))
         return;
     m_log.Write(ToUtf8(text), last && m_logFlush);
 }

@@ -69,6 +69,9 @@ public:
     void WriteLogLine(LogLine kind, const QString &text, bool last = true);
     void WriteOperationLine(const QString &operation, const QString &relative);
 
+    // While muted nothing is shown, logged, counted or asked: a pass that only counts runs so.
+    void SetMuted(bool muted) { m_muted = muted; }
+
     const QString &Text(int id);   // a string-table text, loaded once per run
     RunHost &Host() const { return m_host; }
 
@@ -82,5 +85,6 @@ private:
     bool m_logFlush = false;
     ErrorLevel m_result = ErrorLevel::None;   // only rises
     QString m_lastError;
+    bool m_muted = false;
     std::unordered_map<int, QString> m_texts;   // references stay valid as it grows
 };

@@ -26,4 +26,8 @@ struct CRunState {
     bool confirmDelete = false;         // ask before each deletion
     QString currentPath;                // the item being processed
     QString walkRoot;                   // the root of the current pass
+    qint64 runStart = 0;                // when the run started, seconds since 1970 UTC
+    bool backupChanged = false;         // the setting changed something on the backup side
+    bool backupRootCreated = false;     // the backup folder itself was made for this setting
+    bool counting = false;              // a pass that only counts what it would delete
 };

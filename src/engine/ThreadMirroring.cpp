@@ -65,6 +65,7 @@ bool CThreadMirroring::Run()
     const GlobalOptions &options = m_environment.options;
     flags.AnySettingCompleted = false;
     m_request.running = true;
+    m_state.runStart = m_environment.now().toSecsSinceEpoch();
 
     Host().EnableClose(false);
     Host().ClearReport();
@@ -144,7 +145,13 @@ bool CThreadMirroring::ProcessSelected(int index, bool &runSuccess)
         WriteHeader(*current);
     m_reporter.AddReportRow(Text(IsTest() ? IDS_OP_TEST_START : IDS_OP_START), title);
 
+    m_state.backupChanged = false;
+    m_state.backupRootCreated = false;
     const bool completed = ProcessSetting(current);
+    // What a completed setting wrote is on the disk before its LastExec says it is done; a
+    // failure to make sure is reported and counted like any failed write.
+    if (completed)
+        m_operations.SyncBackup(m_state.backupRoot);
     if (completed) {
         m_reporter.AddReportRow(Text(IDS_OP_END), separator);
         if (!IsTest())
@@ -366,8 +373,10 @@ bool CThreadMirroring::EnsureBackupFolder(const QString &backup)
         m_reporter.AddReportRow(operation, QStringLiteral("../") + LastNameOfPath(backup));
         m_reporter.WriteOperationLine(operation, QStringLiteral("."));
         // The root is the absolute form: a relative folder has no chain to create from "/".
-        if (m_operations.CreateFolderChain(m_state.backupRoot))
+        if (m_operations.CreateBackupFolder(m_state.masterRoot, m_state.backupRoot)) {
+            m_state.backupRootCreated = true;
             return true;
+        }
         return RefuseSetting(IDS_ERR_CREATE_BACKUP_FOLDER, IDS_MSG_CREATE_BACKUP_FOLDER, IDS_CAPTION_CREATE_FOLDER_FAILED);
     }
     case ExistResult::CheckFailed:

@@ -26,6 +26,7 @@ bool IsFileEntry(const FolderEntry &entry)
 CTreeWalk::CTreeWalk(CRunState &state, CRunReporter &reporter, CFileOperations &operations, CTargetFilter &filter,
                      FileSystem &disk)
     : m_state(state), m_reporter(reporter), m_operations(operations), m_filter(filter), m_disk(disk)
+    , m_exclusions(disk)
 {
 }
 
@@ -39,6 +40,8 @@ void CTreeWalk::ReleaseReaders()
 bool CTreeWalk::Passes()
 {
     const CFolderSetting &setting = *m_state.setting;
+    if (setting.Mirroring && !GuardDeletions())
+        return false;
     bool completed = false;
     switch (setting.BackupType) {
     case BackupOrder::BackupFirst:
@@ -54,6 +57,8 @@ bool CTreeWalk::Passes()
     default:
         return false;
     }
+    if (completed && m_state.backupRootCreated)
+        m_operations.CopyFolderRights(m_state.masterRoot, m_state.backupRoot);
     if (completed && m_state.folderTimePending > 0) {
         m_operations.CopyFolderTimes(m_state.masterRoot, m_state.backupRoot);
         --m_state.folderTimePending;
@@ -76,6 +81,7 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_state.mirrorPass = mirror;
     m_state.walkRoot = root;
     m_state.currentPath.clear();
+    m_exclusions.StartTree(root);
     m_listedMasterFolder.clear();
     m_masterEntries.clear();
     return WalkFolder(m_state.walkRoot);
@@ -89,8 +95,12 @@ QString CTreeWalk::RelativeOf(const QString &path) const
 bool CTreeWalk::ListEntries(const QString &folder, QList<FolderEntry> &entries)
 {
     FsError error;
-    if (m_disk.ListFolder(folder, [&entries](const FolderEntry &entry) {
-            entries.append(entry);
+    const bool cleaning = m_state.mirrorPass && !m_state.IsTest() && !m_state.counting;
+    if (m_disk.ListFolder(folder, [&](const FolderEntry &entry) {
+            if (!m_exclusions.Excludes(folder, entry))
+                entries.append(entry);
+            else if (cleaning && entry.kind == ItemKind::File)
+                RemoveStaleTemporary(folder + entry.name);
             return true;
         }, &error))
         return true;
@@ -105,6 +115,61 @@ bool CTreeWalk::ListEntries(const QString &folder, QList<FolderEntry> &entries)
                        .unattended = MessageAnswer::Ignore});
     m_reporter.CountError();
     return false;
+}
+
+void CTreeWalk::RemoveStaleTemporary(const QString &path)
+{
+    // Left by a copy that was interrupted: never user data. One written since this run began may
+    // belong to a copy still going on elsewhere. A failure is not the user's concern; the next
+    // run tries again.
+    const std::optional<FileStatus> status = m_disk.Status(path, nullptr);
+    if (status && status->kind == ItemKind::File && status->lastWrite.seconds < m_state.runStart)
+        m_disk.DeleteFile(path, nullptr);
+}
+
+QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
+{
+    // A hash of each case-folded name, without making the folded texts: a folder's names are
+    // sorted by it and only equal neighbours are compared.
+    std::vector<std::pair<quint64, qsizetype>> folded;
+    folded.reserve(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        quint64 hash = 1469598103934665603ull;
+        for (const QChar c : entries[i].name)
+            hash = (hash ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+        folded.emplace_back(hash, i);
+    }
+    std::sort(folded.begin(), folded.end());
+    QHash<QString, QString> twins;
+    for (size_t k = 1; k < folded.size(); ++k) {
+        if (folded[k].first != folded[k - 1].first)
+            continue;
+        // The earlier entry in listing order is the one that is backed up.
+        size_t first = k - 1;
+        while (first > 0 && folded[first - 1].first == folded[k].first)
+            --first;
+        const QString &earlier = entries[folded[first].second].name;
+        const QString &name = entries[folded[k].second].name;
+        if (earlier.compare(name, Qt::CaseInsensitive) == 0 && earlier != name)
+            twins.insert(name, earlier);
+    }
+    return twins;
+}
+
+bool CTreeWalk::RefusesCaseTwin(const QString &folder, const QString &name, const QString &earlier)
+{
+    const QString backupFolder = m_state.backupRoot + RelativeOf(folder);
+    const std::optional<FileStatus> first = m_disk.Status(backupFolder + earlier, nullptr);
+    const std::optional<FileStatus> second = first ? m_disk.Status(backupFolder + name, nullptr) : std::nullopt;
+    if (!second || !first->SameItem(*second))
+        return false;
+    const QString detail = FormatPrintf(m_reporter.Text(IDS_ERR_CASE_COLLISION), {earlier});
+    m_reporter.ReportError(ErrorLevel::Update, detail,
+                           {.text = FormatPrintf(m_reporter.Text(IDS_FMT_PATH_DETAIL), {folder + name, detail}),
+                            .caption = m_reporter.Text(IDS_CAPTION_CASE_COLLISION), .icon = MessageIcon::Error,
+                            .unattended = MessageAnswer::Ignore});
+    m_reporter.CountError();
+    return true;
 }
 
 bool CTreeWalk::WalkFolder(const QString &folder)
@@ -129,6 +194,12 @@ bool CTreeWalk::WalkFolder(const QString &folder)
 
     if (!m_state.mirrorPass && !skipFiles)
         PrefetchBackupSide(folder, entries);
+    // Two master names a case-insensitive backup cannot tell apart must not overwrite each other.
+    const QHash<QString, QString> twins = m_state.mirrorPass ? QHash<QString, QString>() : CaseTwins(entries);
+    const auto isRefusedTwin = [&](const QString &name) {
+        const auto twin = twins.constFind(name);
+        return twin != twins.cend() && RefusesCaseTwin(folder, name, *twin);
+    };
     bool changed = false;
     qsizetype fileIndex = -1;
     for (const FolderEntry &entry : std::as_const(entries)) {
@@ -136,7 +207,8 @@ bool CTreeWalk::WalkFolder(const QString &folder)
             continue;
         ++fileIndex;
         m_state.currentPath = folder + entry.name;
-        if (setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entry.nameValid)) {
+        if ((setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entry.nameValid))
+            || isRefusedTwin(entry.name)) {
             if (m_state.IsStopped())
                 break;
             continue;
@@ -156,7 +228,7 @@ bool CTreeWalk::WalkFolder(const QString &folder)
             const QString path = folder + entry.name;
             m_state.currentPath = path;
             const bool nameValid = !setting.CheckFileName || m_operations.CheckItemName(path, entry.nameValid);
-            if (nameValid && EnterFolder()) {
+            if (nameValid && !isRefusedTwin(entry.name) && EnterFolder()) {
                 if (!WalkFolder(path + PathSeparator))
                     break;
                 m_state.currentPath = path;
@@ -193,6 +265,68 @@ void CTreeWalk::PrefetchBackupSide(const QString &folder, const QList<FolderEntr
         m_prefetch->Clear();
     else
         m_prefetch->Start(std::move(paths));
+}
+
+bool CTreeWalk::GuardDeletions()
+{
+    // A master that is empty while its backup is not is far more often a drive that is not
+    // there, a share that is not up or a wrong path than a wish to delete everything.
+    m_exclusions.StartTree(m_state.masterRoot);
+    const bool masterHasEntries = TreeHasEntries(m_state.masterRoot);
+    m_exclusions.StartTree(m_state.backupRoot);
+    if (!masterHasEntries && TreeHasEntries(m_state.backupRoot)) {
+        return RefuseDeletions(IDS_ERR_MASTER_EMPTY, FormatPrintf(m_reporter.Text(IDS_MSG_MASTER_EMPTY),
+                                                                  {m_state.masterRoot, m_state.backupRoot}));
+    }
+    const qint32 limit = m_state.setting->DeleteLimit;
+    if (limit <= 0)
+        return true;
+    const DeletionCount count = CountDeletions();
+    if (m_state.IsStopped())
+        return false;
+    const bool withinLimit = count.deletions < CFolderSetting::DeleteLimitMinimumFiles
+        || count.deletions * 100 <= qint64(limit) * count.files;
+    if (withinLimit)
+        return true;
+    const qint64 percent = count.files > 0 ? count.deletions * 100 / count.files : 100;
+    return RefuseDeletions(IDS_ERR_DELETE_LIMIT,
+                           FormatPrintf(m_reporter.Text(IDS_MSG_DELETE_LIMIT),
+                                        {QString::number(count.files), QString::number(count.deletions),
+                                         QString::number(percent), QString::number(limit)}));
+}
+
+bool CTreeWalk::TreeHasEntries(const QString &root)
+{
+    bool found = false;
+    m_disk.ListFolder(root, [&](const FolderEntry &entry) {
+        found = !m_exclusions.Excludes(root, entry);
+        return !found;
+    }, nullptr);
+    return found;
+}
+
+CTreeWalk::DeletionCount CTreeWalk::CountDeletions()
+{
+    // The mirroring pass as it would decide, acting on nothing and showing nothing.
+    m_counted = {};
+    m_state.counting = true;
+    m_reporter.SetMuted(true);
+    const int timesPending = m_state.folderTimePending;
+    MirroringPass();
+    m_state.folderTimePending = timesPending;
+    m_state.deleteDepth = 0;
+    m_reporter.SetMuted(false);
+    m_state.counting = false;
+    return m_counted;
+}
+
+bool CTreeWalk::RefuseDeletions(int shortId, const QString &text)
+{
+    m_reporter.ReportError(ErrorLevel::Setting, m_reporter.Text(shortId),
+                           {.text = text, .caption = m_reporter.Text(IDS_CAPTION_DELETION_GUARD),
+                            .icon = MessageIcon::Error, .unattended = MessageAnswer::Abort});
+    m_reporter.AddErrorRow();
+    return false;
 }
 
 Comparison CTreeWalk::CompareFile(const FileStatus &master, const FileStatus &backup) const
@@ -307,10 +441,21 @@ bool CTreeWalk::MirrorFile(TargetCode targetCode)
     if (m_state.deleteDepth > 0 || !IsTarget(targetCode)) {
         deleting = IsTarget(targetCode) || setting.DeleteIgnoreTarget;
     } else {
-        const ExistResult master = MasterFileState(relative);
+        ExistResult master = MasterFileState(relative);
         if (master == ExistResult::CheckFailed || m_state.IsStopped())
             return false;
+        // The same name comparison the backup pass met: a case-insensitive backup keeps the file
+        // under the spelling it had when the master renamed it only in case.
+        if (master == ExistResult::NotFound) {
+            if (const std::optional<ItemKind> twin = CaseCounterpart(relative))
+                master = *twin == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
+        }
         deleting = master == ExistResult::NotFound || master == ExistResult::OtherKind;
+    }
+    if (m_state.counting) {
+        ++m_counted.files;
+        m_counted.deletions += deleting ? 1 : 0;
+        return false;
     }
     if (!deleting)
         return false;
@@ -327,24 +472,47 @@ bool CTreeWalk::MirrorFile(TargetCode targetCode)
     return true;
 }
 
+void CTreeWalk::ListMasterFolder(const QString &folder)
+{
+    if (folder == m_listedMasterFolder)
+        return;
+    m_listedMasterFolder = folder;
+    m_masterEntries.clear();
+    m_masterListed = m_disk.ListFolder(folder, [this](const FolderEntry &entry) {
+        m_masterEntries.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
+}
+
 ExistResult CTreeWalk::MasterFileState(const QString &relative)
 {
     // One listing of the master folder answers for all its files. A name the listing lacks is
     // checked on its own, so a case-insensitive master and every failure are decided exactly
     // as a check of that file would decide them.
-    const QString folder = m_state.masterRoot + relative.left(relative.size() - NameOfPath(relative).size());
-    if (folder != m_listedMasterFolder) {
-        m_listedMasterFolder = folder;
-        m_masterEntries.clear();
-        m_masterListed = m_disk.ListFolder(folder, [this](const FolderEntry &entry) {
-            m_masterEntries.insert(entry.name, entry.kind);
-            return true;
-        }, nullptr);
-    }
+    ListMasterFolder(m_state.masterRoot + relative.left(relative.size() - NameOfPath(relative).size()));
     const auto found = m_masterEntries.constFind(NameOfPath(relative));
     if (!m_masterListed || found == m_masterEntries.cend())
         return m_operations.CheckFile(m_state.masterRoot + relative);
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
+}
+
+std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
+{
+    const QString name = NameOfPath(relative);
+    const QString parent = relative.left(relative.size() - name.size());
+    ListMasterFolder(m_state.masterRoot + parent);
+    std::optional<FileStatus> backupItem;
+    for (auto entry = m_masterEntries.cbegin(); entry != m_masterEntries.cend(); ++entry) {
+        if (entry.key() == name || entry.key().compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        // The backup's file system decides: does the master's spelling reach this very item?
+        if (!backupItem && !(backupItem = m_disk.Status(m_state.backupRoot + relative, nullptr)))
+            return std::nullopt;
+        const std::optional<FileStatus> reached = m_disk.Status(m_state.backupRoot + parent + entry.key(), nullptr);
+        if (reached && reached->SameItem(*backupItem))
+            return entry.value();
+    }
+    return std::nullopt;
 }
 
 bool CTreeWalk::ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting)
@@ -404,7 +572,8 @@ bool CTreeWalk::EnterBackupFolder()
         const QString &operation = m_reporter.Text(IDS_OP_CREATE_FOLDER);
         m_reporter.AddReportRow(operation, relative);
         m_reporter.WriteOperationLine(operation, relative);
-        m_operations.CreateFolderChain(backupPath);
+        if (m_operations.CreateBackupFolder(m_state.currentPath, backupPath))
+            m_createdFolders.insert(backupPath);
         ++m_state.folderTimePending;
         return true;
     }
@@ -424,7 +593,11 @@ bool CTreeWalk::EnterMirrorFolder()
         ++m_state.deleteDepth;
         return true;
     }
-    const ExistResult master = m_operations.CheckFolder(m_state.masterRoot + relative);
+    ExistResult master = m_operations.CheckFolder(m_state.masterRoot + relative);
+    if (master == ExistResult::NotFound) {
+        if (const std::optional<ItemKind> twin = CaseCounterpart(relative))
+            master = *twin == ItemKind::Folder ? ExistResult::Found : ExistResult::OtherKind;
+    }
     if (master == ExistResult::NotFound || master == ExistResult::OtherKind)
         ++m_state.deleteDepth;
     return true;
@@ -434,6 +607,10 @@ void CTreeWalk::LeaveFolder()
 {
     const QString relative = RelativeOf(m_state.currentPath);
     if (!m_state.mirrorPass) {
+        // A folder made in this pass takes the master's rights now that it is filled: a master
+        // folder without write permission must not keep its own content out.
+        if (m_createdFolders.remove(m_state.backupRoot + relative))
+            m_operations.CopyFolderRights(m_state.currentPath, m_state.backupRoot + relative);
         if (m_state.folderTimePending > 0) {
             m_operations.CopyFolderTimes(m_state.masterRoot + relative, m_state.backupRoot + relative);
             --m_state.folderTimePending;
@@ -442,6 +619,10 @@ void CTreeWalk::LeaveFolder()
     }
     if (m_state.deleteDepth <= 0)
         return;
+    if (m_state.counting) {
+        --m_state.deleteDepth;
+        return;
+    }
     const QString &operation = m_reporter.Text(IDS_OP_DELETE_FOLDER);
     m_reporter.AddReportRow(operation, relative);
     m_reporter.WriteOperationLine(operation, relative);

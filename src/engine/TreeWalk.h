@@ -1,9 +1,11 @@
 #pragma once
 
 #include "engine/FileOperations.h"
+#include "engine/WalkExclusions.h"
 #include "platform/FileSystem.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -38,8 +40,25 @@ public:
     void ReleaseReaders();
 
 private:
+    // What a counting pass of the mirroring side found.
+    struct DeletionCount {
+        qint64 files = 0;
+        qint64 deletions = 0;
+    };
+
     bool StartPass(bool mirror, const QString &root);
     bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
+    void RemoveStaleTemporary(const QString &path);
+    // Names of entries that a case-insensitive backup could not tell from an earlier entry:
+    // name -> the earlier name.
+    static QHash<QString, QString> CaseTwins(const QList<FolderEntry> &entries);
+    // True (after reporting it) when the backup side takes name for the earlier one.
+    bool RefusesCaseTwin(const QString &folder, const QString &name, const QString &earlier);
+    // The mirroring pass deletes nothing when the master looks lost, or more than the limit.
+    bool GuardDeletions();
+    bool TreeHasEntries(const QString &root);
+    DeletionCount CountDeletions();
+    bool RefuseDeletions(int shortId, const QString &text);
     bool HandleFile(qsizetype index, TargetCode rootTargetCode);
     bool BackupFile(qsizetype index);
     void PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries);
@@ -52,6 +71,10 @@ private:
     bool ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting);
     QString RelativeOf(const QString &path) const;
     ExistResult MasterFileState(const QString &relative);
+    void ListMasterFolder(const QString &folder);
+    // The kind of the master entry that a case-insensitive backup matches with the backup item
+    // at relative, when the master has it only under another spelling.
+    std::optional<ItemKind> CaseCounterpart(const QString &relative);
 
     CRunState &m_state;
     CRunReporter &m_reporter;
@@ -65,4 +88,8 @@ private:
     bool m_masterListed = false;
     // Reads the backup side of the folder's files ahead, where the disk allows it.
     std::unique_ptr<CStatusPrefetch> m_prefetch;
+    CWalkExclusions m_exclusions;
+    // Backup folders made in this pass, whose rights follow their master folders once filled.
+    QSet<QString> m_createdFolders;
+    DeletionCount m_counted;
 };

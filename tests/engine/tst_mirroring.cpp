@@ -287,6 +287,7 @@ void TestMirroring::folderFilters()
 
 void TestMirroring::deleteIgnoreTargetRemovesNonTargets()
 {
+    QVERIFY(WriteFile(f->MasterPath("kept/k.txt"), "k", T0));   // a master that is not empty
     QVERIFY(WriteFile(f->BackupPath("gone/a.txt"), "a", T0));
     QVERIFY(WriteFile(f->BackupPath("gone/b.doc"), "b", T0));
     CFolderSetting s = f->Setting();
@@ -415,6 +416,7 @@ void TestMirroring::caseFixNeedsRenameCapital()
 
 void TestMirroring::deleteConfirmationAnswers()
 {
+    QVERIFY(WriteFile(f->MasterPath("kept/k"), "k", T0));   // a master that is not empty
     for (const char *name : {"a", "b", "c"})
         QVERIFY(WriteFile(f->BackupPath(QString::fromUtf8(name)), QByteArray(1234567, 'x'), T0));
     CFolderSetting s = f->Setting();
@@ -487,6 +489,7 @@ void TestMirroring::recycleBinDeletionGoesToTheTrash()
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", (data.path() + "/share").toUtf8());
     QVERIFY(WriteFile(f->BackupPath("trash-me.txt"), "t", T0));
+    QVERIFY(WriteFile(f->MasterPath("kept/k.txt"), "k", T0));   // a master that is not empty
     CFolderSetting s = f->Setting();
     s.DeleteRecycleBin = true;
     QVERIFY(f->RunOne(s));
