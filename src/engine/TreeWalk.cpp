@@ -82,6 +82,7 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_state.walkRoot = root;
     m_state.currentPath.clear();
     m_exclusions.StartTree(root);
+    m_caseFolders.clear();
     m_listedMasterFolder.clear();
     m_masterEntries.clear();
     return WalkFolder(m_state.walkRoot);
@@ -158,10 +159,10 @@ QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
 
 bool CTreeWalk::RefusesCaseTwin(const QString &folder, const QString &name, const QString &earlier)
 {
-    const QString backupFolder = m_state.backupRoot + RelativeOf(folder);
-    const std::optional<FileStatus> first = m_disk.Status(backupFolder + earlier, nullptr);
-    const std::optional<FileStatus> second = first ? m_disk.Status(backupFolder + name, nullptr) : std::nullopt;
-    if (!second || !first->SameItem(*second))
+    // On a case-insensitive backup the name reaches the item stored under the earlier spelling.
+    const QString backupPath = m_state.backupRoot + RelativeOf(folder) + name;
+    const QString stored = m_operations.ActualNameOf(backupPath);
+    if (stored.isEmpty() || stored == name)
         return false;
     const QString detail = FormatPrintf(m_reporter.Text(IDS_ERR_CASE_COLLISION), {earlier});
     m_reporter.ReportError(ErrorLevel::Update, detail,
@@ -489,10 +490,11 @@ ExistResult CTreeWalk::MasterFileState(const QString &relative)
     // One listing of the master folder answers for all its files. A name the listing lacks is
     // checked on its own, so a case-insensitive master and every failure are decided exactly
     // as a check of that file would decide them.
-    ListMasterFolder(m_state.masterRoot + relative.left(relative.size() - NameOfPath(relative).size()));
-    const auto found = m_masterEntries.constFind(NameOfPath(relative));
+    const QString master = MasterRelativeOf(relative);
+    ListMasterFolder(m_state.masterRoot + master.left(master.size() - NameOfPath(master).size()));
+    const auto found = m_masterEntries.constFind(NameOfPath(master));
     if (!m_masterListed || found == m_masterEntries.cend())
-        return m_operations.CheckFile(m_state.masterRoot + relative);
+        return m_operations.CheckFile(m_state.masterRoot + master);
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
 }
 
@@ -500,19 +502,29 @@ std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
 {
     const QString name = NameOfPath(relative);
     const QString parent = relative.left(relative.size() - name.size());
-    ListMasterFolder(m_state.masterRoot + parent);
-    std::optional<FileStatus> backupItem;
+    const QString masterParent = MasterRelativeOf(parent);
+    ListMasterFolder(m_state.masterRoot + masterParent);
     for (auto entry = m_masterEntries.cbegin(); entry != m_masterEntries.cend(); ++entry) {
         if (entry.key() == name || entry.key().compare(name, Qt::CaseInsensitive) != 0)
             continue;
-        // The backup's file system decides: does the master's spelling reach this very item?
-        if (!backupItem && !(backupItem = m_disk.Status(m_state.backupRoot + relative, nullptr)))
-            return std::nullopt;
-        const std::optional<FileStatus> reached = m_disk.Status(m_state.backupRoot + parent + entry.key(), nullptr);
-        if (reached && reached->SameItem(*backupItem))
+        // The backup's file system decides: the master's spelling reaches this very item when
+        // the name stored on disk for it is this item's.
+        if (m_operations.ActualNameOf(m_state.backupRoot + parent + entry.key()) == name) {
+            if (entry.value() == ItemKind::Folder)
+                m_caseFolders.append({relative + PathSeparator, masterParent + entry.key() + PathSeparator});
             return entry.value();
+        }
     }
     return std::nullopt;
+}
+
+QString CTreeWalk::MasterRelativeOf(const QString &relative) const
+{
+    for (auto folder = m_caseFolders.crbegin(); folder != m_caseFolders.crend(); ++folder) {
+        if (relative.startsWith(folder->first))
+            return folder->second + relative.mid(folder->first.size());
+    }
+    return relative;
 }
 
 bool CTreeWalk::ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting)
@@ -593,7 +605,7 @@ bool CTreeWalk::EnterMirrorFolder()
         ++m_state.deleteDepth;
         return true;
     }
-    ExistResult master = m_operations.CheckFolder(m_state.masterRoot + relative);
+    ExistResult master = m_operations.CheckFolder(m_state.masterRoot + MasterRelativeOf(relative));
     if (master == ExistResult::NotFound) {
         if (const std::optional<ItemKind> twin = CaseCounterpart(relative))
             master = *twin == ItemKind::Folder ? ExistResult::Found : ExistResult::OtherKind;
@@ -617,6 +629,8 @@ void CTreeWalk::LeaveFolder()
         }
         return;
     }
+    if (!m_caseFolders.isEmpty() && m_caseFolders.last().first == relative + PathSeparator)
+        m_caseFolders.removeLast();
     if (m_state.deleteDepth <= 0)
         return;
     if (m_state.counting) {

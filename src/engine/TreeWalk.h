@@ -75,6 +75,9 @@ private:
     // The kind of the master entry that a case-insensitive backup matches with the backup item
     // at relative, when the master has it only under another spelling.
     std::optional<ItemKind> CaseCounterpart(const QString &relative);
+    // The master's spelling of a path of the backup tree: below a backup folder kept for a
+    // master folder spelled in other case, the master's spelling of that folder.
+    QString MasterRelativeOf(const QString &relative) const;
 
     CRunState &m_state;
     CRunReporter &m_reporter;
@@ -89,6 +92,9 @@ private:
     // Reads the backup side of the folder's files ahead, where the disk allows it.
     std::unique_ptr<CStatusPrefetch> m_prefetch;
     CWalkExclusions m_exclusions;
+    // Backup folders of the mirroring pass kept for master folders spelled in other case:
+    // backup relative path -> master relative path, both ending in "/", innermost last.
+    QList<std::pair<QString, QString>> m_caseFolders;
     // Backup folders made in this pass, whose rights follow their master folders once filled.
     QSet<QString> m_createdFolders;
     DeletionCount m_counted;

@@ -1,13 +1,13 @@
+#include "RemovableMedium.h"
 #include "TestSupport.h"
 #include "platform/PosixFileSystem.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <optional>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,94 +23,17 @@ class TestRemovableMedia : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void copyKeepsData_data();
     void copyKeepsData();
 
 private:
-    void Mount(const QString &name, const QString &mkfs, const QStringList &mounts);
-
-    QTemporaryDir m_images;
-    QMap<QString, QString> m_mounted;       // medium -> mount point
-    QMap<QString, QString> m_notMounted;    // medium -> why not
-    QStringList m_loopDevices;
+    QMap<QString, std::shared_ptr<RemovableMedium>> m_media;
 };
-
-namespace {
-
-// Runs a program: its output, or nothing and the reason in *error.
-std::optional<QString> Run(const QString &program, const QStringList &arguments, QString *error)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = program + QStringLiteral(": ") + (process.error() == QProcess::FailedToStart ? QStringLiteral("not installed")
-                                                   : QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
-        return std::nullopt;
-    }
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-} // namespace
-
-// Each way to mount is a command with {image}, {device} and {dir} filled in; {device} is the
-// image on a loop device. The first way that works counts.
-void TestRemovableMedia::Mount(const QString &name, const QString &mkfs, const QStringList &mounts)
-{
-    const QString image = m_images.filePath(name + QStringLiteral(".img"));
-    const QString dir = m_images.filePath(name);
-    QFile file(image);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(64 << 20) || !QDir().mkpath(dir)) {
-        m_notMounted[name] = QStringLiteral("no room for an image");
-        return;
-    }
-    file.close();
-    if (!Run(mkfs, {image}, &error)) {
-        m_notMounted[name] = error;
-        return;
-    }
-    const QString device = Run(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), image}, &error).value_or(QString());
-    if (!device.isEmpty())
-        m_loopDevices << device;
-    QStringList reasons;
-    if (device.isEmpty())
-        reasons << error;
-    for (const QString &way : mounts) {
-        if (way.contains(QStringLiteral("{device}")) && device.isEmpty())
-            continue;
-        QStringList words = QString(way).replace(QStringLiteral("{image}"), image).replace(QStringLiteral("{device}"), device)
-                                .replace(QStringLiteral("{dir}"), dir).split(u' ');
-        const QString program = words.takeFirst();
-        if (Run(program, words, &error)) {
-            m_mounted[name] = dir;
-            return;
-        }
-        reasons << error;
-    }
-    m_notMounted[name] = reasons.join(QStringLiteral("; "));
-}
 
 void TestRemovableMedia::initTestCase()
 {
-    QVERIFY(m_images.isValid());
-    if (::geteuid() != 0) {
-        m_notMounted[QStringLiteral("FAT")] = m_notMounted[QStringLiteral("exFAT")] = QStringLiteral("mounting needs root");
-        return;
-    }
-    Mount(QStringLiteral("FAT"), QStringLiteral("mkfs.vfat"),
-          {QStringLiteral("mount -t vfat {device} {dir}"), QStringLiteral("fusefat -o rw+ {image} {dir}")});
-    Mount(QStringLiteral("exFAT"), QStringLiteral("mkfs.exfat"),
-          {QStringLiteral("mount -t exfat {device} {dir}"), QStringLiteral("mount.exfat-fuse {device} {dir}")});
-}
-
-void TestRemovableMedia::cleanupTestCase()
-{
-    QString error;
-    for (const QString &dir : std::as_const(m_mounted))
-        Run(QStringLiteral("umount"), {dir}, &error);
-    for (const QString &device : std::as_const(m_loopDevices))
-        Run(QStringLiteral("losetup"), {QStringLiteral("-d"), device}, &error);
+    m_media[QStringLiteral("FAT")] = std::make_shared<RemovableMedium>(RemovableMedium::Kind::Fat);
+    m_media[QStringLiteral("exFAT")] = std::make_shared<RemovableMedium>(RemovableMedium::Kind::ExFat);
 }
 
 void TestRemovableMedia::copyKeepsData_data()
@@ -142,11 +65,12 @@ void TestRemovableMedia::copyKeepsData()
     QFETCH(int, size);
     QFETCH(qint64, sparseSize);
     QFETCH(bool, targetExists);
-    if (!m_mounted.contains(medium))
-        QSKIP(qPrintable(medium + QStringLiteral(" cannot be mounted here: ") + m_notMounted.value(medium)));
+    const RemovableMedium &mounted = *m_media[medium];
+    if (!mounted.IsMounted())
+        QSKIP(qPrintable(mounted.Reason()));
     QTemporaryDir master;
     static int rows = 0;
-    const QString folder = m_mounted[medium] + QStringLiteral("/row") + QString::number(++rows);
+    const QString folder = mounted.MountPoint() + QStringLiteral("/row") + QString::number(++rows);
     const QString source = master.filePath(QStringLiteral("item"));
     const QString target = folder + QStringLiteral("/item");
     QVERIFY(QDir().mkpath(folder));
