@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need, only those that are missing.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev libpcre2-dev"
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libsqlite3-dev libpcre2-dev"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
   bench) PACKAGES="$PACKAGES rsync hyperfine python3 time" ;;
