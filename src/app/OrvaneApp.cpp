@@ -4,9 +4,14 @@
 #include "config/Configuration.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
 #include "ui/MessageBoxes.h"
+#include "ui/OrvaneView.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
 
 namespace {
 
@@ -30,7 +35,8 @@ COrvaneApp::COrvaneApp(Setup setup) : m_setup(std::move(setup))
 
 COrvaneApp::~COrvaneApp()
 {
-    // The window goes before the configuration it refers to.
+    // The window goes before the configuration and the disk it refers to.
+    m_view = nullptr;
     m_frame.reset();
 }
 
@@ -145,12 +151,34 @@ std::optional<int> COrvaneApp::LockConfiguration()
 
 void COrvaneApp::CreateWindow()
 {
+    m_disk = std::make_unique<PosixFileSystem>();
     m_frame = std::make_unique<CMainFrame>(*m_config, m_flags, m_setup.trayAvailable);
-    connect(m_frame.get(), &CMainFrame::Closed, this, &COrvaneApp::Finished);
+    CMainFrame *frame = m_frame.get();
+    // Creating the view loads the active project's folder settings.
+    m_view = new COrvaneView(*m_config, m_flags, *m_disk, frame);
+    if (m_setup.boxes)
+        m_view->SetMessageBoxPresenter(*m_setup.boxes);
+    frame->SetView(m_view, m_view);
+
+    connect(m_view, &COrvaneView::StatusTextChanged, frame, [frame](const QString &text, const QString &path) {
+        const auto part = [](const QString &s) { return s.isNull() ? std::nullopt : std::optional<QString>(s); };
+        frame->SetStatusText(part(text), part(path));
+    });
+    connect(m_view, &COrvaneView::CloseEnabledChanged, frame, &CMainFrame::SetCloseEnabled);
+    connect(m_view, &COrvaneView::CommandStatesChanged, frame, &CMainFrame::UpdateCommandStates);
+    connect(m_view, &COrvaneView::RunningChanged, frame, &CMainFrame::UpdateCommandStates);
+    // Posted, as the run's close request is: the window closes after the run has ended.
+    connect(m_view, &COrvaneView::CloseRequested, frame, &QWidget::close, Qt::QueuedConnection);
+    connect(frame, &CMainFrame::Closed, this, &COrvaneApp::Finished);
+    // The session ends: an active run is asked to stop, and the session may go on.
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::commitDataRequest, m_view, [this](QSessionManager &) { m_view->StopRun(); });
 }
 
 int COrvaneApp::End()
 {
+    // The view saves the active project as it goes.
+    m_view = nullptr;
     m_frame.reset();
     if (m_loaded)
         m_config->SaveGlobalSettings();   // writes nothing for a log-off start

@@ -14,7 +14,9 @@
 class CConfiguration;
 class CInstanceLock;
 class CMessageBoxes;
+class COrvaneView;
 class MessageBoxPresenter;
+class PosixFileSystem;
 
 // The program from its start to its end: one copy per user, the words of the command line,
 // where the configuration lives and its lock, loading it, the main window; and at the end the
@@ -52,6 +54,7 @@ public:
     const StartupOptions &Options() const { return m_options; }
     CConfiguration *Configuration() const { return m_config.get(); }
     CMainFrame *Frame() const { return m_frame.get(); }
+    COrvaneView *View() const { return m_view; }
     bool IsSecondCopy() const { return m_secondCopy; }
 
 Q_SIGNALS:
@@ -72,7 +75,10 @@ private:
     std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CConfiguration> m_config;
     std::unique_ptr<CInstanceLock> m_lock;
+    std::unique_ptr<PosixFileSystem> m_disk;
+    // The view belongs to the frame and goes with it, before the configuration and the disk.
     std::unique_ptr<CMainFrame> m_frame;
+    COrvaneView *m_view = nullptr;
     bool m_secondCopy = false;
     bool m_loaded = false;   // the configuration was loaded, so the end saves it
 };

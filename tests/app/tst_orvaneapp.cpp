@@ -2,7 +2,9 @@
 #include "app/ToolDialogBar.h"
 #include "config/Configuration.h"
 #include "config/SettingsStore.h"
+#include "model/MirroringDefine.h"
 #include "platform/InstanceLock.h"
+#include "ui/OrvaneView.h"
 
 #include "ConfigTestSupport.h"
 #include "TestSupport.h"
@@ -59,6 +61,26 @@ public:
         QVERIFY(config.SaveGlobalSettings());
     }
 
+    // One project whose only folder setting copies master/ to backup/, marked for 全更新.
+    void WriteIniWithSetting(const QString &name)
+    {
+        WriteIni(name, {"A"}, 0);
+        AppFlags flags;
+        ScriptedPresenter boxes;
+        CConfiguration config(flags, boxes, RegistryPath());
+        config.Store().SetIniPath(Ini(name));
+        config.LoadGlobalSettings();
+        CMirroringDefine table;
+        CFolderSetting &setting = table.Records()[0];
+        setting.Name = "S1";
+        setting.Master = m_dir.filePath("master") + "/";
+        setting.Backup = m_dir.filePath("backup") + "/";
+        setting.AutoExec = true;
+        QVERIFY(testsupport::WriteFile(setting.Master + "file.txt", "content"));
+        QVERIFY(config.SaveProjectSettings(table, 1, 0));
+    }
+    QString Backup(const QString &name) const { return m_dir.filePath("backup/" + name); }
+
     // Everything below the folder, as relative paths.
     QStringList Files(const QString &folder) const
     {
@@ -112,6 +134,8 @@ private Q_SLOTS:
     void endSavesTheLayoutAndGivesTheRunResult();
     void unattendedStartFixesTheAfterRunBox_data();
     void unattendedStartFixesTheAfterRunBox();
+    void viewSignalsReachTheFrame();
+    void autoStartRunsAndEnds();
 };
 
 void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
@@ -250,7 +274,14 @@ void TestOrvaneApp::logoffStartSavesNothing()
     app->Frame()->close();
     app->End();
     app.reset();
-    QVERIFY(!QFileInfo::exists(w.Ini("mirror")));
+    // The active project's folder settings are saved as always; nothing global is.
+    ScriptedPresenter boxes;
+    CSettingsStore store(boxes, w.RegistryPath());
+    store.SetIniPath(w.Ini("mirror"));
+    QCOMPARE(store.ReadSettingString("Window", "MainWindow", "none"), u"none"_qs);
+    QCOMPARE(store.ReadSettingString("Window", "SetupList", "none"), u"none"_qs);
+    QCOMPARE(store.ReadSettingInt("Options", "ProjectCount", -1), -1);
+    QCOMPARE(store.ReadSettingString("Options", "ProjectName", "none"), u"none"_qs);
     QCOMPARE(w.Files(w.ConfigHome()), QStringList{});
 }
 
@@ -331,6 +362,50 @@ void TestOrvaneApp::unattendedStartFixesTheAfterRunBox()
     QCOMPARE(box->currentIndex(), item);
     QVERIFY(!box->isEnabled());
     app->End();
+}
+
+void TestOrvaneApp::viewSignalsReachTheFrame()
+{
+    Workspace w;
+    w.WriteIni("test", {"A"}, 0);
+    auto app = w.App();
+    QCOMPARE(app->Start(Arguments({"-ini=test"})), std::nullopt);
+    CMainFrame *frame = app->Frame();
+    QCOMPARE(frame->centralWidget(), app->View());
+    QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+
+    Q_EMIT app->View()->StatusTextChanged(u"コピー"_qs, u"/a/b"_qs);
+    QCOMPARE(frame->PaneText(), CMainFrame::FormatStatusText(u"コピー"_qs, u"/a/b"_qs));
+    Q_EMIT app->View()->StatusTextChanged(u"終了しました"_qs, QString());
+    QCOMPARE(frame->PaneText(), CMainFrame::FormatStatusText(u"終了しました"_qs, u"/a/b"_qs));
+
+    Q_EMIT app->View()->CloseEnabledChanged(false);
+    QVERIFY(!frame->CloseEnabled());
+    QVERIFY(!frame->Action(CommandId::Exit)->isEnabled());
+    Q_EMIT app->View()->CloseEnabledChanged(true);
+    QVERIFY(frame->Action(CommandId::Exit)->isEnabled());
+
+    // The close request of a run is posted: the window closes once control returns.
+    Q_EMIT app->View()->CloseRequested();
+    QCOMPARE(finished.count(), 0);
+    QTRY_COMPARE(finished.count(), 1);
+    app->End();
+}
+
+void TestOrvaneApp::autoStartRunsAndEnds()
+{
+    Workspace w;
+    w.WriteIniWithSetting("test");
+    auto app = w.App();
+    QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+    QCOMPARE(app->Start(Arguments({"-ini=test", "/auto", "/icon"})), std::nullopt);
+    QCOMPARE(app->View()->Count(), 1);
+    // 全更新 half a second after the first showing, then the window closes by itself.
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(ReadFile(w.Backup("file.txt")), QByteArray("content"));
+    QVERIFY(app->Flags().AnySettingCompleted);
+    QCOMPARE(app->End(), 0);
+    QVERIFY(w.boxes.boxes.empty());
 }
 
 QTEST_MAIN(TestOrvaneApp)
