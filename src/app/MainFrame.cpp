@@ -90,7 +90,14 @@ CMainFrame::CMainFrame(CConfiguration &config, AppFlags &flags, TrayProbe trayAv
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The view goes first, while the frame it reports to is still whole: its last save and
+    // the signals of a run it stops arrive here.
+    delete m_viewWidget;
+    m_viewWidget = nullptr;
+    m_view = nullptr;
+}
 
 QAction *CMainFrame::AddAction(CommandId command, const QString &text)
 {
