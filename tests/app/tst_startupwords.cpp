@@ -35,8 +35,6 @@ class TestStartupWords : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
-    void projectIndex_data();
-    void projectIndex();
 };
 
 void TestStartupWords::parse_data()
@@ -71,6 +69,15 @@ void TestStartupWords::parse_data()
     QTest::newRow("unknown words are passed over") << QStringList{"/verbose", "/autx", "/ico"} << "";
     QTest::newRow("only ASCII letters fold") << QStringList{u"/ＡＵＴＯ"_qs, u"/auto\u0130"_qs} << "auto exit";
     QTest::newRow("dotted capital I is not i") << QStringList{u"/\u0130con"_qs} << "";
+    QTest::newRow("/project=1000: the thousandth") << QStringList{"/project=1000"} << "project:999";
+    QTest::newRow("/project=0: the first") << QStringList{"/project=0"} << "project:0";
+    QTest::newRow("/project=1001: the first") << QStringList{"/project=1001"} << "project:0";
+    QTest::newRow("/project= without digits: the first") << QStringList{"/project=abc"} << "project:0";
+    QTest::newRow("reading stops at a non-digit") << QStringList{"/project=12abc"} << "project:11";
+    QTest::newRow("a sign is no digit") << QStringList{"/project=-5"} << "project:0";
+    QTest::newRow("leading zeros") << QStringList{"/project=0007"} << "project:6";
+    QTest::newRow("beyond 32 bits does not wrap into range") << QStringList{"/project=4294967297"} << "project:0";
+    QTest::newRow("full-width digits are no digits") << QStringList{u"/project=５"_qs} << "project:0";
     QTest::newRow("everything at once")
         << QStringList{"/auto", "/icon", "/logoff", "/project=1000"} << "auto exit hidden forceIni logoff ini:mirror project:999";
 }
@@ -80,38 +87,6 @@ void TestStartupWords::parse()
     QFETCH(QStringList, arguments);
     QFETCH(QString, expected);
     QCOMPARE(Describe(CStartupWords::Parse(arguments)), expected);
-}
-
-void TestStartupWords::projectIndex_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("index");
-
-    QTest::newRow("1: the first") << "1" << 0;
-    QTest::newRow("1000: the thousandth") << "1000" << 999;
-    QTest::newRow("0: the first") << "0" << 0;
-    QTest::newRow("1001: the first") << "1001" << 0;
-    QTest::newRow("no digits: the first") << "abc" << 0;
-    QTest::newRow("empty: the first") << "" << 0;
-    QTest::newRow("reading stops at a non-digit") << "12abc" << 11;
-    QTest::newRow("a sign is not a digit") << "-5" << 0;
-    QTest::newRow("a plus sign is not a digit") << "+5" << 0;
-    QTest::newRow("a blank before the digits") << " 5" << 0;
-    QTest::newRow("leading zeros") << "0007" << 6;
-    QTest::newRow("far beyond 32 bits does not wrap into range") << "4294967297" << 0;
-    QTest::newRow("20 digits") << "99999999999999999999" << 0;
-    QTest::newRow("full-width digits are not digits") << u"５"_qs << 0;
-}
-
-void TestStartupWords::projectIndex()
-{
-    QFETCH(QString, value);
-    QFETCH(int, index);
-    QCOMPARE(CStartupWords::ProjectIndex(value), index);
-    // Through the word as well.
-    const StartupOptions options = CStartupWords::Parse({"/project=" + value});
-    QVERIFY(options.project.has_value());
-    QCOMPARE(*options.project, index);
 }
 
 QTEST_APPLESS_MAIN(TestStartupWords)
