@@ -78,7 +78,7 @@ MessageAnswer CMessageBoxes::ShowMessageBox(const MessageBoxRequest &request)
     return AnswerOf(button, request);
 }
 
-void CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done)
+QMessageBox *CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done)
 {
     QMessageBox *box = Create(request, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -89,4 +89,5 @@ void CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *parent, std:
     box->show();
     box->raise();
     box->activateWindow();
+    return box;
 }
