@@ -145,6 +145,8 @@ void COrvaneView::DeleteSelected()
     records[count - 1] = CFolderSetting();
     m_table.SetCount(count - 1);
     m_setupModel->RemoveRow(row);
+    // No other row takes over the selection: the next command should not hit a neighbour.
+    m_setupList->selectionModel()->clearSelection();
     SaveActiveProject();
     emit CommandStatesChanged();
 }
