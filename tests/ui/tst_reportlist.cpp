@@ -23,7 +23,8 @@ private Q_SLOTS:
     void cells();
     void appendIsOneInsertionPerBatch();
     void clearEmptiesTheList();
-    void namesSurviveChunkBoundaries();
+    void namesSurviveBlockBoundaries();
+    void slowRunsStayCompactToo();
     void rowsStayCompact();
     void clicksSelectNothing_data();
     void clicksSelectNothing();
@@ -101,7 +102,8 @@ void TestReportList::appendIsOneInsertionPerBatch()
     std::vector<ReportRow> second{Row("y"), Row("z")};
     model.Append(first);
     model.Append(second);
-    model.Append({});
+    model.Append(std::span<const ReportRow>());
+    model.Append(CReportListModel::Blocks());
     QCOMPARE(inserted.count(), 2);
     QCOMPARE(inserted.at(0).at(1).toInt(), 0);
     QCOMPARE(inserted.at(0).at(2).toInt(), 999);
@@ -125,7 +127,7 @@ void TestReportList::clearEmptiesTheList()
     QCOMPARE(model.Text(0, CReportListModel::Name), QStringLiteral("three"));
 }
 
-void TestReportList::namesSurviveChunkBoundaries()
+void TestReportList::namesSurviveBlockBoundaries()
 {
     CReportListModel model;
     std::vector<ReportRow> rows;
@@ -136,12 +138,41 @@ void TestReportList::namesSurviveChunkBoundaries()
         row.operation = operations[i % operations.size()];
         rows.push_back(row);
     }
-    rows.push_back(Row(QString(100000, u'x')));   // longer than any pool chunk
+    rows.push_back(Row(QString(100000, u'x')));
     rows.push_back(Row(QString()));
     model.Append(rows);
     for (int i = 0; i < int(rows.size()); ++i) {
         QCOMPARE(model.Text(i, CReportListModel::Name), rows[size_t(i)].name);
         QCOMPARE(model.Text(i, CReportListModel::Operation), rows[size_t(i)].operation);
+    }
+}
+
+void TestReportList::slowRunsStayCompactToo()
+{
+    // A slow run hands over a row or two per paint: small blocks join the last one.
+    CReportListModel model;
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 20000; ++i) {
+        CReportListModel::Blocks blocks;
+        blocks.push_back(std::make_unique<CReportRowBlock>());
+        blocks.back()->Add(Row(QStringLiteral("file%1").arg(i), January31, 0, true, quint64(i)));
+        if (i % 3 == 0)
+            blocks.back()->Add(ReportRow{.operation = QStringLiteral(u"エラー"), .name = QStringLiteral("e%1").arg(i)});
+        model.Append(std::move(blocks));
+    }
+    QCOMPARE(inserted.count(), 20000);
+    const double perRow = double(model.StorageBytes() - model.NameBytes()) / double(model.rowCount());
+    qInfo("slow run: %.1f bytes per row beyond the names' characters", perRow);
+    // A block of its own per row would cost well over a hundred bytes each, before malloc's share.
+    QVERIFY2(perRow <= 100, qPrintable(QString::number(perRow)));
+    for (int i = 0, row = 0; i < 20000; ++i, ++row) {
+        QCOMPARE(model.Text(row, CReportListModel::Name), QStringLiteral("file%1").arg(i));
+        QCOMPARE(model.Text(row, CReportListModel::Operation), QStringLiteral(u"作成"));
+        if (i % 3 == 0) {
+            ++row;
+            QCOMPARE(model.Text(row, CReportListModel::Operation), QStringLiteral(u"エラー"));
+            QCOMPARE(model.Text(row, CReportListModel::MasterTime), QString());
+        }
     }
 }
 
