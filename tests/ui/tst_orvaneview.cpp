@@ -469,6 +469,11 @@ void TestOrvaneView::shorterWindowPullsTheDividerUp()
     QCOMPARE(view.DivideY(), 145);
     QCOMPARE(env.config->Options().DivideY, 145);
     QCOMPARE(view.ReportList().height(), 0);
+    // A view of no height leaves the divider where it is.
+    view.resize(800, 0);
+    QTRY_COMPARE(view.height(), 0);
+    view.FirstShown();
+    QCOMPARE(env.config->Options().DivideY, 145);
 }
 
 void TestOrvaneView::switchToProject()
