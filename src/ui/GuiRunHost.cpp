@@ -257,11 +257,12 @@ void CGuiRunHost::Handle(Question question)
         answer->Set(question.unattended);
         return;
     }
-    const Reply reply = [this, answer](int value) {
+    // The window may answer after this host has gone (it was told to answer unattended then).
+    const Reply reply = [host = QPointer<CGuiRunHost>(this), answer](int value) {
         answer->Set(value);
-        if (m_openAnswer == answer) {
-            m_openAnswer.reset();
-            m_openWindow = nullptr;
+        if (host && host->m_openAnswer == answer) {
+            host->m_openAnswer.reset();
+            host->m_openWindow = nullptr;
         }
     };
     if (QWidget *window = question.ask(reply); window && question.asksUser) {
