@@ -11,8 +11,6 @@ class TestDlgDeleteFile : public QObject {
 private Q_SLOTS:
     void keys_data();
     void keys();
-    void buttons_data();
-    void buttons();
     void closeBoxStops();
     void showsTheTextsReadOnly();
 };
@@ -46,26 +44,6 @@ void TestDlgDeleteFile::keys()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QTRY_COMPARE(finished.count(), 1);
-    QCOMPARE(dialog.Choice(), choice);
-    QVERIFY(!dialog.isVisible());
-}
-
-void TestDlgDeleteFile::buttons_data()
-{
-    QTest::addColumn<DeleteChoice>("choice");
-    QTest::newRow("このファイルを削除") << DeleteChoice::DeleteThis;
-    QTest::newRow("以降すべて削除") << DeleteChoice::DeleteAll;
-    QTest::newRow("スキップ") << DeleteChoice::SkipThis;
-    QTest::newRow("中止") << DeleteChoice::AbortRun;
-}
-
-void TestDlgDeleteFile::buttons()
-{
-    QFETCH(DeleteChoice, choice);
-    CDlgDeleteFile dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::mouseClick(dialog.Button(choice), Qt::LeftButton);
     QCOMPARE(dialog.Choice(), choice);
     QVERIFY(!dialog.isVisible());
 }

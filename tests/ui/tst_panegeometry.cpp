@@ -13,7 +13,6 @@ private Q_SLOTS:
     void dividerPosition();
     void listRect_data();
     void listRect();
-    void panesTileTheView();
 };
 
 void TestPaneGeometry::dividerPosition_data()
@@ -67,21 +66,6 @@ void TestPaneGeometry::listRect()
     if (moved)
         QCOMPARE(*place, expected);
 }
-
-void TestPaneGeometry::panesTileTheView()
-{
-    const QSize view(640, 480);
-    const int divideY = CPaneGeometry::DividerPosition(200, view.height());
-    const auto upper = CPaneGeometry::UpperPane(divideY, view);
-    const auto bar = CPaneGeometry::DividerBar(divideY, view);
-    const auto lower = CPaneGeometry::LowerPane(divideY, view);
-    QCOMPARE(upper.bottom, bar.top);
-    QCOMPARE(bar.bottom - bar.top, CPaneGeometry::BarHeight);
-    QCOMPARE(bar.bottom, lower.top);
-    QCOMPARE(lower.bottom, view.height());
-    QCOMPARE(upper.right, view.width());
-}
-
 
 QTEST_APPLESS_MAIN(TestPaneGeometry)
 #include "tst_panegeometry.moc"
