@@ -27,7 +27,7 @@ class CGuiRunHost : public QObject, public RunHost {
 
 public:
     static constexpr int FlushInterval = 30;            // milliseconds
-    static constexpr size_t MaxQueuedRows = 50000;      // a faster worker waits for the windows
+    static constexpr size_t MaxQueuedRows = 16384;      // a faster worker waits for the windows
 
     // textWidth measures in the report list's font; called on the interface thread.
     CGuiRunHost(CReportListModel &report, std::function<int(const QString &)> textWidth, QObject *parent = nullptr);
