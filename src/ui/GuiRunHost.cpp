@@ -50,7 +50,8 @@ void CGuiRunHost::ClearReport()
 {
     std::lock_guard lock(m_mutex);
     // Rows still queued would be cleared with the others.
-    m_rows.clear();
+    m_blocks.clear();
+    m_queuedRows = 0;
     m_clear = true;
     ScheduleLocked();
 }
@@ -58,8 +59,11 @@ void CGuiRunHost::ClearReport()
 void CGuiRunHost::AddReportRow(const ReportRow &row)
 {
     std::unique_lock lock(m_mutex);
-    m_space.wait(lock, [this] { return m_rows.size() < MaxQueuedRows; });
-    m_rows.push_back(row);
+    m_space.wait(lock, [this] { return m_queuedRows < MaxQueuedRows; });
+    if (m_blocks.empty() || m_blocks.back()->Full())
+        m_blocks.push_back(std::make_unique<CReportRowBlock>());
+    m_blocks.back()->Add(row);
+    ++m_queuedRows;
     ScheduleLocked();
 }
 
@@ -205,7 +209,7 @@ void CGuiRunHost::Flush()
     }
     m_flushing = true;
     m_timer.stop();
-    std::vector<ReportRow> rows;
+    CReportListModel::Blocks blocks;
     bool clear = false;
     std::optional<std::pair<QString, QString>> status;
     std::optional<bool> closeEnabled;
@@ -214,7 +218,8 @@ void CGuiRunHost::Flush()
     bool ended = false;
     {
         std::lock_guard lock(m_mutex);
-        rows.swap(m_rows);
+        blocks.swap(m_blocks);
+        m_queuedRows = 0;
         clear = std::exchange(m_clear, false);
         status = std::exchange(m_status, std::nullopt);
         closeEnabled = std::exchange(m_closeEnabled, std::nullopt);
@@ -228,7 +233,7 @@ void CGuiRunHost::Flush()
 
     if (clear)
         m_report.Clear();
-    m_report.Append(rows);
+    m_report.Append(std::move(blocks));
     if (status)
         emit StatusTextChanged(status->first, status->second);
     if (closeEnabled)
@@ -252,11 +257,12 @@ void CGuiRunHost::Handle(Question question)
         answer->Set(question.unattended);
         return;
     }
-    const Reply reply = [this, answer](int value) {
+    // The window may answer after this host has gone (it was told to answer unattended then).
+    const Reply reply = [host = QPointer<CGuiRunHost>(this), answer](int value) {
         answer->Set(value);
-        if (m_openAnswer == answer) {
-            m_openAnswer.reset();
-            m_openWindow = nullptr;
+        if (host && host->m_openAnswer == answer) {
+            host->m_openAnswer.reset();
+            host->m_openWindow = nullptr;
         }
     };
     if (QWidget *window = question.ask(reply); window && question.asksUser) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RunHost.h"
+#include "ui/ReportListModel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -15,8 +16,6 @@
 #include <optional>
 #include <vector>
 
-class CReportListModel;
-
 // The windows as a run's worker sees them. The worker's calls travel through one ordered channel
 // to the interface thread: rows and status texts are queued and shown in batches at most every
 // FlushInterval (only the newest status text is shown); a call that needs an answer or a
@@ -28,7 +27,7 @@ class CGuiRunHost : public QObject, public RunHost {
 
 public:
     static constexpr int FlushInterval = 30;            // milliseconds
-    static constexpr size_t MaxQueuedRows = 50000;      // a faster worker waits for the windows
+    static constexpr size_t MaxQueuedRows = 16384;      // a faster worker waits for the windows
 
     // textWidth measures in the report list's font; called on the interface thread.
     CGuiRunHost(CReportListModel &report, std::function<int(const QString &)> textWidth, QObject *parent = nullptr);
@@ -88,8 +87,9 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_space;
-    // Queued by the worker, guarded by m_mutex.
-    std::vector<ReportRow> m_rows;
+    // Queued by the worker, guarded by m_mutex. The newest block is still being filled.
+    CReportListModel::Blocks m_blocks;
+    size_t m_queuedRows = 0;
     bool m_clear = false;
     std::optional<std::pair<QString, QString>> m_status;
     std::optional<bool> m_closeEnabled;

@@ -82,7 +82,10 @@ QMessageBox *CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *pare
 {
     QMessageBox *box = Create(request, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // QMessageBox makes itself a plain dialog again when its modality is set: top-most after.
     box->setWindowModality(Qt::NonModal);
+    if (request.topMost)
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
     QObject::connect(box, &QMessageBox::finished, box, [box, request, done = std::move(done)](int) {
         done(AnswerOf(box->standardButton(box->clickedButton()), request));
     });

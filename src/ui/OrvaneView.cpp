@@ -66,7 +66,8 @@ COrvaneView::COrvaneView(CConfiguration &config, AppFlags &flags, FileSystem &di
     connect(m_runs, &CRunController::SettingUpdated, this, &COrvaneView::OnSettingUpdated);
     connect(m_runs, &CRunController::RunningChanged, this, &COrvaneView::OnRunningChanged);
     connect(m_runs, &CRunController::CloseEnabledChanged, this, &COrvaneView::CloseEnabledChanged);
-    connect(m_runs, &CRunController::CloseRequested, this, &COrvaneView::CloseRequested);
+    // Posted, as a close message is: the receiver may destroy this view and the run's host.
+    connect(m_runs, &CRunController::CloseRequested, this, &COrvaneView::CloseRequested, Qt::QueuedConnection);
 
     LoadActiveProject();
     RefillSettingList();
@@ -77,6 +78,12 @@ COrvaneView::~COrvaneView()
     // A run still active is stopped first; the results it sends meanwhile are saved too.
     m_runs->Shutdown();
     SaveActiveProject();
+    // The lists go before the table their model reads: the base class would hide them, and
+    // lay them out, after the table is gone.
+    delete m_runs;
+    delete m_setupList;
+    delete m_reportList;
+    delete m_setupModel;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -145,6 +152,8 @@ void COrvaneView::DeleteSelected()
     records[count - 1] = CFolderSetting();
     m_table.SetCount(count - 1);
     m_setupModel->RemoveRow(row);
+    // No other row takes over the selection: the next command should not hit a neighbour.
+    m_setupList->selectionModel()->clearSelection();
     SaveActiveProject();
     emit CommandStatesChanged();
 }
@@ -325,6 +334,9 @@ void COrvaneView::SetDivider(int requested)
 
 void COrvaneView::LayOut()
 {
+    // A view of no size has no place for the divider: the stored one stays as it is.
+    if (width() <= 0 || height() <= 0)
+        return;
     SetDivider(DivideY());
     const int divideY = DivideY();
     if (const auto place = CPaneGeometry::ListRect(CPaneGeometry::UpperPane(divideY, size())))
@@ -344,8 +356,7 @@ void COrvaneView::ShowMarker()
 void COrvaneView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (width() > 0 && height() > 0)
-        LayOut();
+    LayOut();
 }
 
 void COrvaneView::paintEvent(QPaintEvent *)

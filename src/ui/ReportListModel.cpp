@@ -4,7 +4,6 @@
 #include "res/StringIds.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -27,7 +26,7 @@ CReportListModel::~CReportListModel() = default;
 
 int CReportListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 int CReportListModel::columnCount(const QModelIndex &parent) const
@@ -37,7 +36,7 @@ int CReportListModel::columnCount(const QModelIndex &parent) const
 
 QVariant CReportListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_rows.size()))
+    if (!index.isValid() || index.row() >= m_count)
         return {};
     if (role == Qt::DisplayRole)
         return Text(index.row(), Column(index.column()));
@@ -57,20 +56,29 @@ QVariant CReportListModel::headerData(int section, Qt::Orientation orientation, 
     return {};
 }
 
+std::pair<const CReportRowBlock *, int> CReportListModel::Locate(int row) const
+{
+    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), row);
+    const size_t block = size_t(after - m_starts.begin()) - 1;
+    return {m_blocks[block].get(), row - m_starts[block]};
+}
+
 QString CReportListModel::Text(int row, Column column) const
 {
-    const StoredRow &entry = m_rows[size_t(row)];
-    const bool timed = entry.masterTime != 0 || entry.backupTime != 0;
-    switch (column) {
-    case Operation: return m_operations.value(int(entry.operation & ~SizeShownBit));
-    case Name: return QString(reinterpret_cast<const QChar *>(entry.name), qsizetype(entry.nameLength));
+    const auto [block, at] = Locate(row);
+    const qint64 master = block->MasterTime(at);
+    const qint64 backup = block->BackupTime(at);
     // A row without any time (start, end, error rows) shows neither time nor size.
-    case MasterTime: return timed ? FormatTime(entry.masterTime) : QString();
-    case BackupTime: return timed ? FormatTime(entry.backupTime) : QString();
+    const bool timed = master != 0 || backup != 0;
+    switch (column) {
+    case Operation: return block->Operation(at);
+    case Name: return block->Name(at);
+    case MasterTime: return timed ? FormatTime(master) : QString();
+    case BackupTime: return timed ? FormatTime(backup) : QString();
     case Size:
         if (!timed)
             return QString();
-        return (entry.operation & SizeShownBit) ? FormatSize(entry.size) : QStringLiteral(" ");
+        return block->SizeShown(at) ? FormatSize(block->FileSize(at)) : QStringLiteral(" ");
     case ColumnCount: break;
     }
     return QString();
@@ -78,13 +86,8 @@ QString CReportListModel::Text(int row, Column column) const
 
 ReportRow CReportListModel::Row(int row) const
 {
-    const StoredRow &entry = m_rows[size_t(row)];
-    return {.operation = Text(row, Operation),
-            .name = Text(row, Name),
-            .masterTime = entry.masterTime,
-            .backupTime = entry.backupTime,
-            .sizeShown = (entry.operation & SizeShownBit) != 0,
-            .size = entry.size};
+    const auto [block, at] = Locate(row);
+    return block->Row(at);
 }
 
 QString CReportListModel::FormatTime(qint64 seconds)
@@ -95,77 +98,60 @@ QString CReportListModel::FormatTime(qint64 seconds)
     return FormatLocalDateTime(seconds, format).value_or(NoTime);
 }
 
-void CReportListModel::Append(std::span<const ReportRow> rows)
+void CReportListModel::Append(Blocks blocks)
 {
-    if (rows.empty())
+    std::erase_if(blocks, [](const auto &block) { return !block || block->Size() == 0; });
+    if (blocks.empty())
         return;
-    const int first = int(m_rows.size());
-    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
-    for (const ReportRow &row : rows) {
-        StoredRow entry;
-        entry.name = StoreName(row.name);
-        entry.nameLength = quint32(row.name.size());
-        entry.operation = OperationIndex(row.operation) | (row.sizeShown ? SizeShownBit : 0u);
-        entry.masterTime = row.masterTime;
-        entry.backupTime = row.backupTime;
-        entry.size = row.size;
-        m_rows.push_back(entry);
+    int added = 0;
+    for (const auto &block : blocks)
+        added += block->Size();
+    beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
+    for (auto &block : blocks) {
+        CReportRowBlock *last = m_blocks.empty() ? nullptr : m_blocks.back().get();
+        if (last && block->Size() < JoinBelow && last->Size() + block->Size() <= CReportRowBlock::MaxRows) {
+            last->Append(*block);
+        } else {
+            m_starts.push_back(m_count);
+            m_blocks.push_back(std::move(block));
+        }
+        m_count = m_starts.back() + m_blocks.back()->Size();
     }
     endInsertRows();
+}
+
+void CReportListModel::Append(std::span<const ReportRow> rows)
+{
+    Blocks blocks;
+    for (const ReportRow &row : rows) {
+        if (blocks.empty() || blocks.back()->Full())
+            blocks.push_back(std::make_unique<CReportRowBlock>());
+        blocks.back()->Add(row);
+    }
+    Append(std::move(blocks));
 }
 
 void CReportListModel::Clear()
 {
     beginResetModel();
-    std::deque<StoredRow>().swap(m_rows);
-    m_chunks.clear();
-    m_chunkBytes = 0;
-    m_chunkFree = 0;
-    m_chunkNext = nullptr;
-    m_nameChars = 0;
+    Blocks().swap(m_blocks);
+    std::vector<int>().swap(m_starts);
+    m_count = 0;
     endResetModel();
 }
 
 size_t CReportListModel::StorageBytes() const
 {
-    size_t operations = 0;
-    for (const QString &text : m_operations)
-        operations += sizeof(QString) + size_t(text.size()) * sizeof(char16_t);
-    return m_rows.size() * sizeof(StoredRow) + m_chunkBytes + m_chunks.capacity() * sizeof(m_chunks[0]) + operations;
+    size_t bytes = m_blocks.capacity() * sizeof(m_blocks[0]) + m_starts.capacity() * sizeof(int);
+    for (const auto &block : m_blocks)
+        bytes += block->StorageBytes();
+    return bytes;
 }
 
-quint32 CReportListModel::OperationIndex(const QString &operation)
+size_t CReportListModel::NameBytes() const
 {
-    // Rows come in runs of the same operation: the previous row's is the likely one.
-    if (m_recentOperation < quint32(m_operations.size()) && m_operations.at(m_recentOperation) == operation)
-        return m_recentOperation;
-    const auto found = m_operationIndex.constFind(operation);
-    if (found != m_operationIndex.constEnd()) {
-        m_recentOperation = *found;
-    } else {
-        m_recentOperation = quint32(m_operations.size());
-        m_operations << operation;
-        m_operationIndex.insert(operation, m_recentOperation);
-    }
-    return m_recentOperation;
-}
-
-const char16_t *CReportListModel::StoreName(const QString &name)
-{
-    const size_t length = size_t(name.size());
-    if (length == 0)
-        return nullptr;
-    if (length > m_chunkFree) {
-        const size_t chars = std::max(length, ChunkChars);
-        m_chunks.push_back(std::make_unique<char16_t[]>(chars));
-        m_chunkBytes += chars * sizeof(char16_t);
-        m_chunkNext = m_chunks.back().get();
-        m_chunkFree = chars;
-    }
-    char16_t *stored = m_chunkNext;
-    std::memcpy(stored, name.utf16(), length * sizeof(char16_t));
-    m_chunkNext += length;
-    m_chunkFree -= length;
-    m_nameChars += length;
-    return stored;
+    size_t characters = 0;
+    for (const auto &block : m_blocks)
+        characters += block->NameChars();
+    return characters * sizeof(char16_t);
 }

@@ -1,24 +1,23 @@
 #pragma once
 
 #include "engine/ReportRow.h"
+#include "ui/ReportRowBlock.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
-#include <QStringList>
 
-#include <deque>
 #include <memory>
 #include <span>
 #include <vector>
 
-// The rows of the report list, held compactly, since a run over a large tree reports a row per
-// item: the operation as an index into the few distinct operation texts, the name's characters
-// once in a shared pool, times and size as numbers. Texts are made only when a row is shown.
+// The rows of the report list, since a run over a large tree reports a row per item: held in
+// compact blocks that a run's worker fills (see CReportRowBlock), texts made only when a row is
+// shown.
 class CReportListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     enum Column { Operation, Name, MasterTime, BackupTime, Size, ColumnCount };
+    using Blocks = std::vector<std::unique_ptr<CReportRowBlock>>;
 
     explicit CReportListModel(QObject *parent = nullptr);
     ~CReportListModel() override;
@@ -28,7 +27,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Adds the rows after the last one, all in one insertion.
+    // Adds the blocks' rows after the last one, all in one insertion.
+    void Append(Blocks blocks);
     void Append(std::span<const ReportRow> rows);
     void Clear();
 
@@ -39,33 +39,20 @@ public:
 
     // Bytes the rows take, and the part of them that is the names' characters.
     size_t StorageBytes() const;
-    size_t NameBytes() const { return m_nameChars * sizeof(char16_t); }
+    size_t NameBytes() const;
 
     // A last-write time as the list shows it: local time, or the mark of a missing time for 0.
     static QString FormatTime(qint64 seconds);
 
 private:
-    struct StoredRow {
-        const char16_t *name = nullptr;
-        quint32 nameLength = 0;
-        quint32 operation = 0;      // index into m_operations; the top bit says a size is shown
-        qint64 masterTime = 0;
-        qint64 backupTime = 0;
-        quint64 size = 0;
-    };
-    static constexpr quint32 SizeShownBit = 0x80000000u;
-    static constexpr size_t ChunkChars = 32768;
+    // A block smaller than this joins the last one when both fit in one: a slow run hands over
+    // a few rows at a time, and a block per handful would cost more than the rows.
+    static constexpr int JoinBelow = 1024;
 
-    quint32 OperationIndex(const QString &operation);
-    const char16_t *StoreName(const QString &name);
+    // The block that holds a row, and the row's place in it.
+    std::pair<const CReportRowBlock *, int> Locate(int row) const;
 
-    std::deque<StoredRow> m_rows;
-    QStringList m_operations;
-    QHash<QString, quint32> m_operationIndex;
-    quint32 m_recentOperation = 0;
-    std::vector<std::unique_ptr<char16_t[]>> m_chunks;
-    size_t m_chunkBytes = 0;      // allocated for names
-    size_t m_chunkFree = 0;       // characters left in the newest chunk
-    char16_t *m_chunkNext = nullptr;
-    size_t m_nameChars = 0;
+    Blocks m_blocks;
+    std::vector<int> m_starts;   // the first row of each block
+    int m_count = 0;
 };
