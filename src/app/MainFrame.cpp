@@ -184,7 +184,7 @@ void CMainFrame::CreateDialogBar()
     m_bar->FillAfterRunBox();
     m_bar->ShowAfterRun();
     connect(m_bar, &CToolDialogBar::ProjectChosen, this, &CMainFrame::ProjectChosen);
-    // 編集 opens the project list dialog, which comes with the project dialogs.
+    connect(m_bar, &CToolDialogBar::EditProjectsClicked, this, [this] { RunCommand(CommandId::EditProjectsButton); });
 }
 
 void CMainFrame::CreateStatusBar()

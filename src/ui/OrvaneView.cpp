@@ -5,12 +5,15 @@
 #include "model/AppFlags.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
+#include "ui/ApplyEnvironment.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PaneGeometry.h"
 #include "ui/ReportList.h"
 #include "ui/RunController.h"
 #include "ui/SetupList.h"
 #include "ui/SetupListModel.h"
+#include "ui/dialogs/DlgProjectEdit.h"
+#include "ui/dialogs/DlgSetEnvironment.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -121,6 +124,16 @@ void COrvaneView::ExecuteCommand(CommandId command)
         {C::UpdateSelected, [](COrvaneView &view) { view.StartRun(false, false); }},
         {C::UpdateAll, [](COrvaneView &view) { view.StartRun(false, true); }},
         {C::Stop, [](COrvaneView &view) { view.StopRun(); }},
+        {C::Options, [](COrvaneView &view) { view.EditOptions(); }},
+        {C::EditProjectList, [](COrvaneView &view) { view.EditProjectList(); }},
+        {C::EditProjectsButton, [](COrvaneView &view) { view.EditProjectList(); }},
+        {C::StartCompareTool,
+         [](COrvaneView &view) { view.Launches().StartCompareTool(view.m_config.Options(), *view.SelectedSetting()); }},
+        {C::OpenMasterFolder, [](COrvaneView &view) { view.Launches().OpenMasterFolder(*view.SelectedSetting()); }},
+        {C::OpenBackupFolder, [](COrvaneView &view) { view.Launches().OpenBackupFolder(*view.SelectedSetting()); }},
+        {C::OpenLogFile,
+         [](COrvaneView &view) { view.Launches().OpenLogFile(view.SelectedSetting(), view.m_config.Options()); }},
+        {C::OpenManual, [](COrvaneView &view) { view.Launches().OpenManual(); }},
     };
     if (!CommandState(command, State()))
         return;
@@ -206,6 +219,42 @@ void COrvaneView::StartRun(bool test, bool all)
     }
     if (!m_runs->Start(std::move(order)))
         qWarning("The run could not be started: no worker thread.");
+}
+
+void COrvaneView::EditOptions()
+{
+    SaveActiveProject();
+    CDlgSetEnvironment dialog(m_config.Options(), m_config.Store().UseRegistry(), *m_boxes, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplyEnvironment(m_config, dialog.Options(), dialog.UseRegistry(), [this] { return SaveActiveProject(); }, *m_boxes);
+    // The global log decides whether ログファイルを開く is enabled.
+    emit CommandStatesChanged();
+}
+
+void COrvaneView::EditProjectList()
+{
+    SaveActiveProject();
+    CDlgProjectEdit dialog(m_config, m_config.ActiveProject(), *m_boxes, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    emit ProjectListChanged();
+    // The active number stays; the project that has it now is loaded, or the first one when
+    // the list has become shorter.
+    m_config.BringActiveProjectIntoRange();
+    LoadActiveProject();
+    RefillSettingList();
+}
+
+CLaunches COrvaneView::Launches() const
+{
+    return CLaunches(*m_boxes, m_urlOpener);
+}
+
+const CFolderSetting *COrvaneView::SelectedSetting() const
+{
+    const int row = SelectedRow();
+    return row >= 0 && row < Count() ? &Setting(row) : nullptr;
 }
 
 void COrvaneView::StopRun()

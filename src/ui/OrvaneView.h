@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/MirroringDefine.h"
+#include "ui/Launches.h"
 #include "ui/ViewCommands.h"
 
 #include <QWidget>
@@ -59,6 +60,8 @@ public:
     // Who asks the view's own questions (the delete question, the refused auto mark); by
     // default real message boxes over the view.
     void SetMessageBoxPresenter(MessageBoxPresenter &presenter) { m_boxes = &presenter; }
+    // How folders, log files and the manual are opened; by default with the desktop's programs.
+    void SetUrlOpener(CLaunches::UrlOpener opener) { m_urlOpener = std::move(opener); }
 
 Q_SIGNALS:
     // For the status bar: a null text keeps that part as it is, an empty one clears it.
@@ -70,6 +73,9 @@ Q_SIGNALS:
     void CloseEnabledChanged(bool enabled);
     // A run ended with an after-run action: close the main window.
     void CloseRequested();
+    // The project list was edited and stored: the project box shows it again (and brings the
+    // active project into the list) before the view loads the active project.
+    void ProjectListChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -88,6 +94,11 @@ private:
     void MoveSelected(int step);
     void FocusSettingList();
     void StartRun(bool test, bool all);
+    void EditOptions();
+    void EditProjectList();
+    // What the commands start outside the program, with the view's message boxes.
+    CLaunches Launches() const;
+    const CFolderSetting *SelectedSetting() const;
     void OnSettingUpdated(const SettingState &state);
     void OnAutoMarkChanged(int row);
     void OnRunningChanged(bool running);
@@ -102,6 +113,7 @@ private:
     CReportList *m_reportList = nullptr;
     CRunController *m_runs = nullptr;
     QRubberBand *m_marker = nullptr;
+    CLaunches::UrlOpener m_urlOpener;
     bool m_dragging = false;
     bool m_firstShown = false;
 };

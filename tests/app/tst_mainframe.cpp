@@ -116,6 +116,7 @@ private Q_SLOTS:
     void enableRulesDuringARun_data();
     void enableRulesDuringARun();
     void projectBox();
+    void editButtonAsksForTheProjectList();
     void trayIconAnimation();
 };
 
@@ -409,6 +410,19 @@ void TestMainFrame::projectBox()
     f.view->refuseSwitch = true;
     box->setCurrentIndex(1);
     QCOMPARE(box->currentIndex(), 2);
+}
+
+void TestMainFrame::editButtonAsksForTheProjectList()
+{
+    Fixture f;
+    f.bar()->EditButton()->click();
+    QCOMPARE(f.view->executed, QList<CommandId>{C::EditProjectsButton});
+    // Refused while a run is active.
+    f.view->executed.clear();
+    f.view->state.running = true;
+    f.frame->UpdateCommandStates();
+    f.bar()->EditButton()->click();
+    QVERIFY(f.view->executed.isEmpty());
 }
 
 void TestMainFrame::trayIconAnimation()
