@@ -108,6 +108,7 @@ QAction *CMainFrame::AddAction(CommandId command, const QString &text)
     action->setStatusTip(prompt.statusTip);
     action->setToolTip(prompt.toolTip);
     action->setIconVisibleInMenu(false);
+    action->setData(int(command));
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
     m_actions.emplace(command, action);
     return action;
@@ -150,7 +151,27 @@ void CMainFrame::CreateMenus()
             else
                 popup->addAction(Action(item.command));
         }
-        connect(popup, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        connect(popup, &QMenu::aboutToShow, this, [this, popup] {
+            UpdateCommandStates();
+            UpdateMenuTexts(popup);
+        });
+    }
+}
+
+void CMainFrame::UpdateMenuTexts(QMenu *menu)
+{
+    if (!m_view)
+        return;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() || !action->data().isValid())
+            continue;
+        QString text = m_view->MenuText(CommandId(action->data().toInt()), true);
+        if (text.isEmpty())
+            continue;
+        // The text says itself whether the shortcut shows: without one the menu adds none.
+        if (!text.contains(u'\t'))
+            text += u'\t';
+        action->setText(text);
     }
 }
 

@@ -100,6 +100,8 @@ private:
     void CreateStatusBar();
     void CreateTray();
     QAction *AddAction(CommandId command, const QString &text);
+    // Items whose text depends on the settings take it from the view as the menu opens.
+    void UpdateMenuTexts(QMenu *menu);
 
     ViewState State() const;
     bool Enabled(CommandId command, const ViewState &state) const;

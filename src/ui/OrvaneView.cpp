@@ -257,6 +257,13 @@ const CFolderSetting *COrvaneView::SelectedSetting() const
     return row >= 0 && row < Count() ? &Setting(row) : nullptr;
 }
 
+QString COrvaneView::MenuText(CommandId command, bool withShortcut) const
+{
+    if (command != CommandId::StartCompareTool)
+        return QString();
+    return CLaunches::CompareMenuText(m_config.Options().CompareToolPath, withShortcut);
+}
+
 void COrvaneView::StopRun()
 {
     if (!m_runs->IsRunning() || m_runs->StopRequested())

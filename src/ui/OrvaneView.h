@@ -38,6 +38,7 @@ public:
     void FirstShown() override;
     void StopRun() override;
     bool SaveActiveProject() override;
+    QString MenuText(CommandId command, bool withShortcut) const override;
 
     // Reads the active project's folder settings into the table; the list shows them after
     // RefillSettingList.

@@ -3,6 +3,8 @@
 #include "res/CommandIds.h"
 #include "ui/CommandState.h"
 
+#include <QString>
+
 // What the main frame, its dialog bar and the notification-area icon ask of the main view. The
 // frame builds its menus and buttons from the command tables and asks the view whether each
 // command is enabled; the view keeps the folder settings and carries out the commands on them.
@@ -22,6 +24,10 @@ public:
     virtual void FirstShown() = 0;
     // Asks an active run to stop, as the stop command does (also when the session ends).
     virtual void StopRun() = 0;
+    // The text of a command's menu item where it depends on the settings, computed when a menu
+    // holding it opens (withShortcut: the menu shows the item's shortcut); empty where the
+    // menu's own text stands.
+    virtual QString MenuText(CommandId command, bool withShortcut) const = 0;
     // Saves the active project; false when the store could not take it (it said so already).
     virtual bool SaveActiveProject() = 0;
 };

@@ -43,6 +43,15 @@ public:
     void FirstShown() override {}
     void StopRun() override {}
     bool SaveActiveProject() override { return ++saves; }
+    QString MenuText(CommandId command, bool withShortcut) const override
+    {
+        if (command != C::StartCompareTool)
+            return QString();
+        menuTextAsked = withShortcut ? 1 : 0;
+        return compareText;
+    }
+    QString compareText;
+    mutable int menuTextAsked = -1;   // 1: with the shortcut, 0: without
 };
 
 // A frame with its view over a configuration of three projects in memory.
@@ -117,6 +126,8 @@ private Q_SLOTS:
     void enableRulesDuringARun();
     void projectBox();
     void editButtonAsksForTheProjectList();
+    void compareToolItemNamesTheTool_data();
+    void compareToolItemNamesTheTool();
     void trayIconAnimation();
 };
 
@@ -423,6 +434,30 @@ void TestMainFrame::editButtonAsksForTheProjectList()
     f.frame->UpdateCommandStates();
     f.bar()->EditButton()->click();
     QVERIFY(f.view->executed.isEmpty());
+}
+
+void TestMainFrame::compareToolItemNamesTheTool_data()
+{
+    QTest::addColumn<QString>("computed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a tool") << u"meld を起動(&W)\tCtrl+W"_qs << u"meld を起動(&W)\tCtrl+W"_qs;
+    // A text without the shortcut keeps the menu from adding the action's own.
+    QTest::newRow("no tool") << u"フォルダ比較ツールが設定されていません"_qs << u"フォルダ比較ツールが設定されていません\t"_qs;
+}
+
+void TestMainFrame::compareToolItemNamesTheTool()
+{
+    QFETCH(QString, computed);
+    QFETCH(QString, shown);
+    Fixture f;
+    QMenu *tools = f.frame->menuBar()->actions().at(2)->menu();
+    f.view->compareText = computed;
+    emit tools->aboutToShow();
+    QCOMPARE(f.view->menuTextAsked, 1);
+    QCOMPARE(f.action(C::StartCompareTool)->text(), shown);
+    QCOMPARE(f.action(C::StartCompareTool)->shortcut(), QKeySequence("Ctrl+W"));
+    // The other items keep their own texts.
+    QCOMPARE(f.action(C::Options)->text(), u"オプション(&O)..."_qs);
 }
 
 void TestMainFrame::trayIconAnimation()

@@ -411,11 +411,11 @@ void TestOrvaneView::contextMenuOnlyFromTheMouse()
             enabled << action->text();
     }
     menu->close();
-    // First row selected, no run: everything but stop.
+    // First row selected, no run: everything but stop; the compare tool named by its program.
     QCOMPARE(enabled, (QStringList{u"追加(&A)"_qs, u"編集(&E)"_qs, u"削除(&D)"_qs, u"複製(&C)"_qs, u"テスト(&T)"_qs,
                                    u"全テスト(&L)"_qs, u"更新(&R)"_qs, u"全更新(&F)"_qs,
                                    u"マスターフォルダを開く(&M)"_qs, u"バックアップフォルダを開く(&B)"_qs,
-                                   u"フォルダ比較ツールを起動(W)"_qs}));
+                                   u"meld を起動(&W)"_qs}));
 }
 
 void TestOrvaneView::dividerDrag_data()

@@ -34,6 +34,7 @@ public:
     void FirstShown() override {}
     void StopRun() override {}
     bool SaveActiveProject() override { return true; }
+    QString MenuText(CommandId, bool) const override { return QString(); }
 
     ViewState state;
     QList<int> commands;

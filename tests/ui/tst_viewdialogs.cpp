@@ -102,6 +102,7 @@ private Q_SLOTS:
     void projectListCancelledChangesNothing();
     void launchesOfTheSelectedSetting();
     void compareToolWithoutTool();
+    void compareToolMenuTexts();
 };
 
 void TestViewDialogs::optionsCancelledChangesNothing()
@@ -249,6 +250,22 @@ void TestViewDialogs::compareToolWithoutTool()
     QCOMPARE(v.boxes.boxes.size(), size_t(1));
     QCOMPARE(v.boxes.boxes.front().caption, u"フォルダ比較ツールの起動"_qs);
     QCOMPARE(v.boxes.boxes.front().icon, MessageIcon::Warning);
+}
+
+void TestViewDialogs::compareToolMenuTexts()
+{
+    ViewWithProjects v;
+    v.config().Options().CompareToolPath = QStringLiteral("/usr/bin/meld");
+    QCOMPARE(v.view->MenuText(C::StartCompareTool, true), u"meld を起動(&W)\tCtrl+W"_qs);
+    QCOMPARE(v.view->MenuText(C::Options, true), QString());
+    v.view->SelectRow(0);
+    std::unique_ptr<QMenu> menu(v.view->SetupList().CreateContextMenu(nullptr));
+    QCOMPARE(menu->actions().last()->text(), u"meld を起動(&W)"_qs);
+    QVERIFY(menu->actions().last()->isEnabled());
+    v.config().Options().CompareToolPath.clear();
+    menu.reset(v.view->SetupList().CreateContextMenu(nullptr));
+    QCOMPARE(menu->actions().last()->text(), u"フォルダ比較ツールが設定されていません"_qs);
+    QVERIFY(menu->actions().last()->isEnabled());
 }
 
 QTEST_MAIN(TestViewDialogs)
