@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need, only those that are missing.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev libpcre2-dev"
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libsqlite3-dev libpcre2-dev"
 # Images of USB-stick file systems for the copy tests (they skip where these are missing).
 PACKAGES="$PACKAGES dosfstools exfatprogs exfat-fuse fusefat"
 case "${1:-}" in

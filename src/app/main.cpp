@@ -1,4 +1,4 @@
-#include "app/MainFrame.h"
+#include "app/OrvaneApp.h"
 
 #include "platform/Text.h"
 #include "res/StringIds.h"
@@ -11,8 +11,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(LoadResString(IDS_APP_TITLE));
     QApplication::setOrganizationName(QStringLiteral("ZENTREL"));
     QApplication::setApplicationVersion(ProgramVersionText());
+    // The window may hide in the notification area; the program ends when it closes, not when
+    // the last visible window (a dialog opened from the icon) does.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    CMainFrame frame;
-    frame.show();
-    return QApplication::exec();
+    COrvaneApp app;
+    QObject::connect(&app, &COrvaneApp::Finished, &application, [] { QCoreApplication::exit(0); });
+    if (const std::optional<int> code = app.Start(QCoreApplication::arguments())) {
+        app.End();
+        return *code;
+    }
+    QApplication::exec();
+    return app.End();
 }

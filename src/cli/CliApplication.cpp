@@ -179,8 +179,11 @@ int CCliApplication::RunStored(const CliOptions &options)
     switch (lock.TryLock()) {
     case CInstanceLock::Result::Acquired: break;
     case CInstanceLock::Result::HeldElsewhere:
-        return Refuse(ExitInUse, QStringLiteral(u"この設定は別の Orvane Unicode が使用中です (%1)。").arg(lock.Path()),
-                      QStringLiteral("The configuration is in use by another Orvane Unicode (%1).").arg(lock.Path()));
+        return Refuse(ExitInUse,
+                      QStringLiteral(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"
+                                     u"閉じてから実行してください (%1)。").arg(lock.Path()),
+                      QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
+                                     "close it and run again (%1).").arg(lock.Path()));
     case CInstanceLock::Result::Failed:
         return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
                       QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));

@@ -42,6 +42,7 @@ bool CTreeWalk::Passes()
     const CFolderSetting &setting = *m_state.setting;
     if (setting.Mirroring && !GuardDeletions())
         return false;
+    m_backupIgnoresCase = BackupIgnoresCase();
     bool completed = false;
     switch (setting.BackupType) {
     case BackupOrder::BackupFirst:
@@ -136,8 +137,11 @@ QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
     folded.reserve(size_t(entries.size()));
     for (qsizetype i = 0; i < entries.size(); ++i) {
         quint64 hash = 1469598103934665603ull;
-        for (const QChar c : entries[i].name)
-            hash = (hash ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+        for (const QChar c : entries[i].name) {
+            const char16_t u = c.unicode();
+            const char16_t folded = u < 0x80 ? (u >= u'A' && u <= u'Z' ? u | 0x20 : u) : c.toCaseFolded().unicode();
+            hash = (hash ^ folded) * 1099511628211ull;
+        }
         folded.emplace_back(hash, i);
     }
     std::sort(folded.begin(), folded.end());
@@ -155,6 +159,31 @@ QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
             twins.insert(name, earlier);
     }
     return twins;
+}
+
+bool CTreeWalk::BackupIgnoresCase()
+{
+    // The backup's file system decides. A part of the backup folder's path on the same drive,
+    // spelled in other case, reaches it only where case does not count; without a letter to
+    // turn, the walk looks for twins all the same.
+    const std::optional<FileStatus> root = m_disk.Status(m_state.backupRoot, nullptr);
+    QString path = m_state.backupRoot;
+    while (path.endsWith(PathSeparator) && path.size() > 1)
+        path.chop(1);
+    while (root && path.size() > 1) {
+        const QString name = NameOfPath(path);
+        const QString parent = path.left(path.size() - name.size());
+        const std::optional<FileStatus> part = m_disk.Status(path, nullptr);
+        if (!part || part->device != root->device)
+            break;
+        QString swapped = name;
+        for (QChar &c : swapped)
+            c = c.isUpper() ? c.toLower() : c.toUpper();
+        if (swapped != name)
+            return m_disk.Status(parent + swapped, nullptr) && m_operations.ActualNameOf(parent + swapped) == name;
+        path = parent.size() > 1 ? parent.chopped(1) : parent;
+    }
+    return true;
 }
 
 bool CTreeWalk::RefusesCaseTwin(const QString &folder, const QString &name, const QString &earlier)
@@ -196,7 +225,8 @@ bool CTreeWalk::WalkFolder(const QString &folder)
     if (!m_state.mirrorPass && !skipFiles)
         PrefetchBackupSide(folder, entries);
     // Two master names a case-insensitive backup cannot tell apart must not overwrite each other.
-    const QHash<QString, QString> twins = m_state.mirrorPass ? QHash<QString, QString>() : CaseTwins(entries);
+    const bool twinsPossible = !m_state.mirrorPass && m_backupIgnoresCase && entries.size() > 1;
+    const QHash<QString, QString> twins = twinsPossible ? CaseTwins(entries) : QHash<QString, QString>();
     const auto isRefusedTwin = [&](const QString &name) {
         const auto twin = twins.constFind(name);
         return twin != twins.cend() && RefusesCaseTwin(folder, name, *twin);

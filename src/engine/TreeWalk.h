@@ -52,6 +52,8 @@ private:
     // Names of entries that a case-insensitive backup could not tell from an earlier entry:
     // name -> the earlier name.
     static QHash<QString, QString> CaseTwins(const QList<FolderEntry> &entries);
+    // Whether the backup's file system takes names that differ only in case for one.
+    bool BackupIgnoresCase();
     // True (after reporting it) when the backup side takes name for the earlier one.
     bool RefusesCaseTwin(const QString &folder, const QString &name, const QString &earlier);
     // The mirroring pass deletes nothing when the master looks lost, or more than the limit.
@@ -98,4 +100,5 @@ private:
     // Backup folders made in this pass, whose rights follow their master folders once filled.
     QSet<QString> m_createdFolders;
     DeletionCount m_counted;
+    bool m_backupIgnoresCase = true;
 };

@@ -78,15 +78,19 @@ MessageAnswer CMessageBoxes::ShowMessageBox(const MessageBoxRequest &request)
     return AnswerOf(button, request);
 }
 
-void CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done)
+QMessageBox *CMessageBoxes::Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done)
 {
     QMessageBox *box = Create(request, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // QMessageBox makes itself a plain dialog again when its modality is set: top-most after.
     box->setWindowModality(Qt::NonModal);
+    if (request.topMost)
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
     QObject::connect(box, &QMessageBox::finished, box, [box, request, done = std::move(done)](int) {
         done(AnswerOf(box->standardButton(box->clickedButton()), request));
     });
     box->show();
     box->raise();
     box->activateWindow();
+    return box;
 }

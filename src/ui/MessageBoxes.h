@@ -21,8 +21,9 @@ public:
     // A box for the request, not yet shown. Closing it without a button (Esc where the box has
     // no Cancel, the window manager's close) answers request.unattended.
     static QMessageBox *Create(const MessageBoxRequest &request, QWidget *parent);
-    // Opens the box without blocking; done receives the answer once, and the box deletes itself.
-    static void Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done);
+    // Opens the box without blocking; done receives the answer once, and the box deletes itself
+    // when it closes. Closing it without a button answers request.unattended.
+    static QMessageBox *Open(const MessageBoxRequest &request, QWidget *parent, std::function<void(MessageAnswer)> done);
     static MessageAnswer AnswerOf(int standardButton, const MessageBoxRequest &request);
 
 private:

@@ -542,7 +542,7 @@ void tst_OrvaneCli::secondRunIsRefused()
         QCOMPARE(held.TryLock(), CInstanceLock::Result::Acquired);
         const Outcome refused = w.cli({u"run"_qs, u"--ini=test"_qs});
         QCOMPARE(refused.code, 75);
-        QVERIFY2(refused.err.contains(u"in use"_qs), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains(u"open in the Orvane Unicode window (or another program)"_qs), qPrintable(refused.err));
         QVERIFY(refused.rows.isEmpty());
         QVERIFY(!QFile::exists(w.data + u"b1"_qs));
         QCOMPARE(ReadFile(w.programDir + u"test.ini"_qs), iniBefore);

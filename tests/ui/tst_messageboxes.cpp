@@ -11,6 +11,8 @@ private Q_SLOTS:
     void boxFollowsTheRequest_data();
     void boxFollowsTheRequest();
     void escapeAnswersTheUnattendedAnswer();
+    void openedBoxStaysOnTop_data();
+    void openedBoxStaysOnTop();
 };
 
 void TestMessageBoxes::boxFollowsTheRequest_data()
@@ -63,6 +65,24 @@ void TestMessageBoxes::escapeAnswersTheUnattendedAnswer()
     QVERIFY(box);
     QTest::keyClick(box, Qt::Key_Escape);
     QTRY_COMPARE(answer, MessageAnswer::Ignore);
+}
+
+void TestMessageBoxes::openedBoxStaysOnTop_data()
+{
+    QTest::addColumn<bool>("topMost");
+    QTest::newRow("top-most") << true;
+    QTest::newRow("ordinary") << false;
+}
+
+void TestMessageBoxes::openedBoxStaysOnTop()
+{
+    QFETCH(bool, topMost);
+    const MessageBoxRequest request{.text = "x", .buttons = MessageButtons::AbortRetryIgnore, .topMost = topMost,
+                                    .unattended = MessageAnswer::Ignore};
+    QMessageBox *box = CMessageBoxes::Open(request, nullptr, [](MessageAnswer) {});
+    QCOMPARE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), topMost);
+    QVERIFY(!box->isModal());
+    box->button(QMessageBox::Ignore)->click();
 }
 
 QTEST_MAIN(TestMessageBoxes)

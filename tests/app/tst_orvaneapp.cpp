@@ -1,0 +1,229 @@
+#include "app/OrvaneApp.h"
+#include "app/ToolDialogBar.h"
+#include "config/Configuration.h"
+#include "model/MirroringDefine.h"
+#include "platform/InstanceLock.h"
+#include "ui/OrvaneView.h"
+
+#include "ConfigTestSupport.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QtTest>
+
+#include <memory>
+
+using testsupport::ReadFile;
+
+namespace {
+
+// The program's folder and the user's configuration folder, both temporary, for starts of the
+// program in this process.
+class Workspace {
+public:
+    Workspace() : m_program(qgetenv("ORVANE_PROGRAM_DIR")), m_config(qgetenv("XDG_CONFIG_HOME"))
+    {
+        QDir().mkpath(Path("program"));
+        qputenv("ORVANE_PROGRAM_DIR", QFile::encodeName(Path("program")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path("xdg")));
+    }
+    ~Workspace()
+    {
+        qputenv("ORVANE_PROGRAM_DIR", m_program);
+        qputenv("XDG_CONFIG_HOME", m_config);
+    }
+
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+    QString Ini(const QString &name) const { return Path("program/" + name + ".ini"); }
+    QStringList Files() const
+    {
+        QStringList files;
+        for (QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            files << QDir(m_dir.path()).relativeFilePath(it.next());
+        return files;
+    }
+
+    // test.ini with projects A, B and C, B active; A holds one setting from master/ to backup/
+    // marked for 全更新.
+    void WriteIni()
+    {
+        AppFlags flags;
+        ScriptedPresenter none;
+        CConfiguration config(flags, none, Path("xdg/registry.sqlite3"));
+        config.Store().SetIniPath(Ini("test"));
+        config.LoadGlobalSettings();
+        config.Projects().Clear();
+        for (const char *name : {"A", "B", "C"})
+            config.Projects().AddProject(name);
+        config.SetActiveProject(1);
+        QVERIFY(config.SaveGlobalSettings());
+        CMirroringDefine table;
+        CFolderSetting &setting = table.Records()[0];
+        setting.Name = "S1";
+        setting.Master = Path("master/");
+        setting.Backup = Path("backup/");
+        setting.AutoExec = true;
+        QVERIFY(testsupport::WriteFile(setting.Master + "file.txt", "content"));
+        QVERIFY(config.SaveProjectSettings(table, 1, 0));
+    }
+
+    std::unique_ptr<COrvaneApp> App()
+    {
+        COrvaneApp::Setup setup;
+        setup.boxes = &boxes;
+        setup.trayAvailable = [] { return true; };
+        setup.instanceName = Path("instance");
+        return std::make_unique<COrvaneApp>(setup);
+    }
+
+    ScriptedPresenter boxes;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_program;
+    QByteArray m_config;
+};
+
+} // namespace
+
+class TestOrvaneApp : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cancelledFirstStartWritesNothing_data();
+    void cancelledFirstStartWritesNothing();
+    void configurationHeldElsewhere();
+    void activeProject_data();
+    void activeProject();
+    void endSavesTheLayoutAndGivesTheRunResult();
+    void unattendedStartRunsAndEnds();
+};
+
+void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
+{
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::newRow("Cancel") << MessageAnswer::Cancel;
+    QTest::newRow("the box closed without an answer") << MessageAnswer::None;
+}
+
+void TestOrvaneApp::cancelledFirstStartWritesNothing()
+{
+    QFETCH(MessageAnswer, answer);
+    Workspace w;
+    w.boxes.answers = {answer};
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane"}), std::optional<int>(0));
+    QCOMPARE(w.boxes.boxes.size(), size_t(1));
+    QVERIFY(!app->Frame());
+    QCOMPARE(app->End(), 0);
+    app.reset();
+    // Not even the lock file of a configuration.
+    QCOMPARE(w.Files(), QStringList{"instance.lock"});
+}
+
+void TestOrvaneApp::configurationHeldElsewhere()
+{
+    Workspace w;
+    w.WriteIni();
+    const QByteArray before = ReadFile(w.Ini("test"));
+    // orvane-cli run has it.
+    CInstanceLock held(CInstanceLock::LockPathFor(w.Ini("test")));
+    QCOMPARE(held.TryLock(), CInstanceLock::Result::Acquired);
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane", "-ini=test"}), std::optional<int>(75));
+    QVERIFY(!app->Frame());
+    QCOMPARE(w.boxes.boxes.size(), size_t(1));
+    QCOMPARE(w.boxes.boxes[0].icon, MessageIcon::Error);
+    QVERIFY2(w.boxes.boxes[0].text.contains(u"別のプログラム (orvane-cli run など) が使用しています"_qs),
+             qPrintable(w.boxes.boxes[0].text));
+    app->End();
+    QCOMPARE(ReadFile(w.Ini("test")), before);
+
+    // Once it is free the window takes it for as long as it runs.
+    held.Unlock();
+    auto next = w.App();
+    QCOMPARE(next->Start({"orvane", "-ini=test"}), std::nullopt);
+    QCOMPARE(held.TryLock(), CInstanceLock::Result::HeldElsewhere);
+    next->End();
+    QCOMPARE(held.TryLock(), CInstanceLock::Result::Acquired);
+}
+
+void TestOrvaneApp::activeProject_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("active");
+    QTest::addColumn<int>("settings");
+    QTest::newRow("the stored one") << "" << 1 << 0;
+    QTest::newRow("/project=1") << "/project=1" << 0 << 1;
+    QTest::newRow("/project=3") << "/project=3" << 2 << 0;
+    QTest::newRow("/project=5 of 3: the first, and its settings") << "/project=5" << 0 << 1;
+}
+
+void TestOrvaneApp::activeProject()
+{
+    QFETCH(QString, word);
+    QFETCH(int, active);
+    QFETCH(int, settings);
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane", "-ini=test", word}), std::nullopt);
+    QCOMPARE(app->Configuration()->ActiveProject(), active);
+    QCOMPARE(app->Frame()->DialogBar()->ProjectBox()->currentIndex(), active);
+    QCOMPARE(app->View()->Count(), settings);
+    QVERIFY(w.boxes.boxes.empty());
+    app->End();
+}
+
+void TestOrvaneApp::endSavesTheLayoutAndGivesTheRunResult()
+{
+    Workspace w;
+    w.WriteIni();
+    {
+        auto app = w.App();
+        QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+        QCOMPARE(app->Start({"orvane", "-ini=test", "/project=3"}), std::nullopt);
+        CMainFrame *frame = app->Frame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        frame->move(110, 70);
+        QTRY_COMPARE(app->Configuration()->Layout().left, 110);
+        // The view's status texts reach the status bar; a null part keeps what was there.
+        Q_EMIT app->View()->StatusTextChanged(u"コピー"_qs, u"/a"_qs);
+        Q_EMIT app->View()->StatusTextChanged(u"終了しました"_qs, QString());
+        QCOMPARE(frame->PaneText(), CMainFrame::FormatStatusText(u"終了しました"_qs, u"/a"_qs));
+        frame->Action(CommandId::Exit)->trigger();
+        QCOMPARE(finished.count(), 1);
+        app->Flags().LastRunResult = 3;
+        QCOMPARE(app->End(), 3);
+    }
+    AppFlags flags;
+    flags.ForceIni = true;
+    ScriptedPresenter none;
+    CConfiguration stored(flags, none, w.Path("xdg/registry.sqlite3"));
+    stored.Store().SetIniPath(w.Ini("test"));
+    stored.LoadGlobalSettings();
+    QCOMPARE(stored.Layout().left, 110);
+    QCOMPARE(stored.Layout().top, 70);
+    QCOMPARE(stored.ActiveProject(), 2);
+}
+
+void TestOrvaneApp::unattendedStartRunsAndEnds()
+{
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+    QCOMPARE(app->Start({"orvane", "-ini=test", "/project=1", "/auto", "/icon"}), std::nullopt);
+    QComboBox *afterRun = app->Frame()->DialogBar()->AfterRunBox();
+    QCOMPARE(afterRun->currentText(), u"プログラム終了"_qs);
+    QVERIFY(!afterRun->isEnabled());
+    // 全更新 half a second after the first showing; then the window closes by itself.
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(ReadFile(w.Path("backup/file.txt")), QByteArray("content"));
+    QCOMPARE(app->End(), 0);
+    QVERIFY(w.boxes.boxes.empty());
+}
+
+QTEST_MAIN(TestOrvaneApp)
+#include "tst_orvaneapp.moc"

@@ -1,0 +1,173 @@
+#include "app/SingleInstance.h"
+#include "config/Configuration.h"
+#include "model/AppFlags.h"
+
+#include "ConfigTestSupport.h"
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QtTest>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Temporary folders for the programs started here: the INI files, the user database, and the
+// runtime folder where the running copy is found.
+class Workspace {
+public:
+    Workspace()
+    {
+        for (const char *folder : {"program", "xdg", "run"})
+            QDir().mkpath(m_dir.filePath(folder));
+        QFile::setPermissions(m_dir.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        m_environment.insert("ORVANE_PROGRAM_DIR", m_dir.filePath("program"));
+        m_environment.insert("XDG_CONFIG_HOME", m_dir.filePath("xdg"));
+        m_environment.insert("XDG_RUNTIME_DIR", m_dir.filePath("run"));
+        m_environment.insert("QT_QPA_PLATFORM", "offscreen");
+    }
+    ~Workspace()
+    {
+        for (const std::unique_ptr<QProcess> &window : m_windows) {
+            window->kill();
+            window->waitForFinished(5000);
+        }
+    }
+
+    QString InstanceName() const { return m_dir.filePath(QStringLiteral("run/Orvane Unicode-%1").arg(::getuid())); }
+    QStringList ProgramFiles() const { return QDir(m_dir.filePath("program")).entryList(QDir::Files); }
+
+    // An INI file of one empty project: orvane-cli needs one to exist.
+    void WriteIni(const QString &name)
+    {
+        AppFlags flags;
+        ScriptedPresenter none;
+        CConfiguration config(flags, none, m_dir.filePath("xdg/registry.sqlite3"));
+        config.Store().SetIniPath(m_dir.filePath("program/" + name + ".ini"));
+        config.LoadGlobalSettings();
+        QVERIFY(config.SaveGlobalSettings());
+    }
+
+    std::optional<QString> Ask(InstanceRequest request) const { return CSingleInstance(InstanceName()).Send(request, 2000); }
+
+    // Starts the window program and waits until it answers; null when it does not.
+    QProcess *StartWindow(const QStringList &arguments)
+    {
+        auto window = std::make_unique<QProcess>();
+        window->setProcessEnvironment(m_environment);
+        window->start(QStringLiteral(ORVANE_PATH), arguments);
+        if (!window->waitForStarted(10000))
+            return nullptr;
+        for (QDeadlineTimer deadline(20000); !deadline.hasExpired(); QTest::qWait(50)) {
+            if (window->state() == QProcess::NotRunning)
+                return nullptr;
+            if (const std::optional<QString> state = Ask(InstanceRequest::State); state && *state != "none") {
+                m_windows.push_back(std::move(window));
+                return m_windows.back().get();
+            }
+        }
+        return nullptr;
+    }
+
+    // Runs a program to its end: its exit code and its error stream.
+    std::pair<int, QString> Run(const char *program, const QStringList &arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.start(QString::fromUtf8(program), arguments);
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return {-1, QString()};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    std::vector<std::unique_ptr<QProcess>> m_windows;
+};
+
+} // namespace
+
+class TestSecondStart : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondStartShowsTheFirstWindow_data();
+    void secondStartShowsTheFirstWindow();
+    void crashedCopyAndStrangeRequests();
+    void commandLineRunIsRefusedWhileTheWindowIsOpen();
+};
+
+void TestSecondStart::secondStartShowsTheFirstWindow_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::newRow("no words") << QStringList{};
+    QTest::newRow("/auto") << QStringList{"/auto"};
+    QTest::newRow("another INI file, log-off") << QStringList{"-ini=other", "/logoff"};
+}
+
+void TestSecondStart::secondStartShowsTheFirstWindow()
+{
+    QFETCH(QStringList, words);
+    Workspace w;
+    w.WriteIni("test");
+    QProcess *first = w.StartWindow({"-ini=test", "/icon"});
+    QVERIFY(first);
+    // Only the icon, or minimised where the desktop has no notification area.
+    const QString before = w.Ask(InstanceRequest::State).value_or("no answer");
+    QVERIFY2(before == "hidden" || before == "minimized", qPrintable(before));
+    const QStringList files = w.ProgramFiles();
+
+    QCOMPARE(w.Run(ORVANE_PATH, words).first, 0);
+    QCOMPARE(w.Ask(InstanceRequest::State), std::optional<QString>("normal"));
+    QCOMPARE(first->state(), QProcess::Running);
+    // The second copy read none of its words: no other INI file, no other lock.
+    QCOMPARE(w.ProgramFiles(), files);
+}
+
+void TestSecondStart::crashedCopyAndStrangeRequests()
+{
+    Workspace w;
+    w.WriteIni("test");
+    QProcess *first = w.StartWindow({"-ini=test"});
+    QVERIFY(first);
+    first->kill();
+    QVERIFY(first->waitForFinished(10000));
+    // Its socket is left behind; the next start is the first copy again, not a second one.
+    QVERIFY(QFileInfo::exists(w.InstanceName()));
+    QVERIFY(w.StartWindow({"-ini=test"}));
+
+    // Words it does not know are answered as such; a line without end is cut off.
+    QLocalSocket client;
+    client.connectToServer(w.InstanceName());
+    QVERIFY(client.waitForConnected(2000));
+    client.write("reboot\nstate\n");
+    QTRY_COMPARE(client.bytesAvailable(), qint64(sizeof "unknown\nnormal\n" - 1));
+    QCOMPARE(client.readAll(), QByteArray("unknown\nnormal\n"));
+    client.write(QByteArray(4096, 'x'));
+    QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(w.Ask(InstanceRequest::State), std::optional<QString>("normal"));
+}
+
+void TestSecondStart::commandLineRunIsRefusedWhileTheWindowIsOpen()
+{
+    Workspace w;
+    w.WriteIni("test");
+    w.WriteIni("other");
+    QProcess *window = w.StartWindow({"-ini=test"});
+    QVERIFY(window);
+    const auto [code, err] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"});
+    QCOMPARE(code, 75);
+    QVERIFY2(err.contains(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"_qs), qPrintable(err));
+    QVERIFY(err.contains(u"The configuration is open in the Orvane Unicode window (or another program)"_qs));
+    // Another configuration is free, and so is this one once the window is gone.
+    QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=other"}).first, 0);
+    window->kill();
+    QVERIFY(window->waitForFinished(10000));
+    QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"}).first, 0);
+}
+
+QTEST_GUILESS_MAIN(TestSecondStart)
+#include "tst_secondstart.moc"
