@@ -83,6 +83,7 @@ private:
     void SetDivider(int requested);
     void ShowMarker();
 
+    void AddSetting();
     void DeleteSelected();
     void CopySelected();
     void MoveSelected(int step);
