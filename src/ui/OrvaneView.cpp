@@ -118,6 +118,7 @@ void COrvaneView::ExecuteCommand(CommandId command)
     // Commands that are not here are the frame's, or come with the dialogs that carry them out.
     static constexpr Entry Handlers[] = {
         {C::AddSetting, [](COrvaneView &view) { view.AddSetting(); }},
+        {C::EditSetting, [](COrvaneView &view) { view.EditSelected(); }},
         {C::DeleteSetting, [](COrvaneView &view) { view.DeleteSelected(); }},
         {C::CopySetting, [](COrvaneView &view) { view.CopySelected(); }},
         {C::MoveUp, [](COrvaneView &view) { view.MoveSelected(-1); }},
@@ -158,6 +159,23 @@ void COrvaneView::AddSetting()
                              .buttons = MessageButtons::Ok,
                              .icon = MessageIcon::Information,
                              .topMost = true});
+}
+
+// The result starts as a new record, so the row shows the last result as unknown until the next
+// run; Target, which no page edits, is carried over instead of being lost.
+void COrvaneView::EditSelected()
+{
+    const int row = SelectedRow();
+    CFolderSetting edited;
+    edited.Target = Setting(row).Target;
+    if (!CDlgDefineSheet::EditFolderSetting(this, SheetCaption, Setting(row), edited))
+        return;
+    if (row >= Count())
+        return;
+    m_table.Records()[row] = edited;
+    m_setupModel->RewriteRow(row);
+    SaveActiveProject();
+    emit CommandStatesChanged();
 }
 
 void COrvaneView::DeleteSelected()

@@ -84,6 +84,7 @@ private:
     void ShowMarker();
 
     void AddSetting();
+    void EditSelected();
     void DeleteSelected();
     void CopySelected();
     void MoveSelected(int step);

@@ -17,13 +17,15 @@
 #include <QTabWidget>
 #include <QtTest>
 
-// 追加 of the main view through the folder setting sheet, checked in the store.
+// 追加 and 編集 of the main view through the folder setting sheet, checked in the store.
 class TestViewSettingSheet : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void addAppendsAndSaves_data();
     void addAppendsAndSaves();
+    void editRewritesTheRowAndSaves_data();
+    void editRewritesTheRowAndSaves();
     void noSheetDuringARun_data();
     void noSheetDuringARun();
 };
@@ -99,10 +101,64 @@ void TestViewSettingSheet::addAppendsAndSaves()
     QVERIFY(message.topMost);
 }
 
+void TestViewSettingSheet::editRewritesTheRowAndSaves_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("ok") << true;
+    QTest::newRow("cancel") << false;
+}
+
+void TestViewSettingSheet::editRewritesTheRowAndSaves()
+{
+    QFETCH(bool, ok);
+    std::vector<CFolderSetting> settings = NamedSettings(3);
+    CFolderSetting &edited = settings[1];
+    edited.LastExec = 1706742309;
+    edited.Errors = 3;
+    edited.Target = QStringLiteral("Carried ALONG");
+    edited.DeleteLimit = 25;
+    edited.TargetDirectory = QStringLiteral("tmp;cache");
+    ViewEnv env(settings);
+    const QByteArray before = testsupport::ReadFile(env.IniPath());
+    COrvaneView view(*env.config, env.flags, env.disk);
+    view.SelectRow(1);
+
+    OnNextDialog<CDlgDefineSheet>([ok](CDlgDefineSheet *sheet) {
+        Control<QLineEdit>(sheet->MainPage(), QStringLiteral(u"名称(&N):"))->setText(QStringLiteral("renamed"));
+        sheet->Tabs()->setCurrentWidget(sheet->ModePage());
+        Control<QCheckBox>(sheet->ModePage(), QStringLiteral(u"可能ならごみ箱を使用する(&B)"))->click();
+        if (ok)
+            sheet->Buttons()->buttons().first()->click();
+        else
+            sheet->reject();
+    });
+    view.ExecuteCommand(C::EditSetting);
+    if (!ok) {
+        QCOMPARE(testsupport::ReadFile(env.IniPath()), before);
+        QVERIFY(view.Setting(1) == settings[1]);
+        return;
+    }
+    CFolderSetting expected = settings[1];
+    expected.Name = QStringLiteral("renamed");
+    expected.DeleteRecycleBin = true;
+    expected.Errors = CFolderSetting::ErrorsUnknown;          // shown as unknown until the next run
+    expected.Target = QStringLiteral("carried along");
+    const std::vector<CFolderSetting> stored = env.Stored();
+    QCOMPARE(int(stored.size()), 3);
+    QVERIFY(stored[1] == expected);
+    QVERIFY(stored[0] == settings[0]);
+    QVERIFY(stored[2] == settings[2]);
+    const QAbstractItemModel *model = view.SetupList().model();
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("renamed"));
+    QVERIFY2(model->index(1, model->columnCount() - 1).data().toString().endsWith(QStringLiteral(u" 不明")),
+             qPrintable(model->index(1, model->columnCount() - 1).data().toString()));
+}
+
 void TestViewSettingSheet::noSheetDuringARun_data()
 {
     QTest::addColumn<int>("command");
     QTest::newRow("add") << int(C::AddSetting);
+    QTest::newRow("edit") << int(C::EditSetting);
 }
 
 void TestViewSettingSheet::noSheetDuringARun()
