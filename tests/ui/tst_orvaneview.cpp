@@ -189,8 +189,7 @@ void TestOrvaneView::disabledCommandsDoNothing_data()
     QTest::newRow("copy without a selection") << int(C::CopySetting) << -1;
     QTest::newRow("update without a selection") << int(C::UpdateSelected) << -1;
     QTest::newRow("stop without a run") << int(C::Stop) << 0;
-    QTest::newRow("edit comes with its dialog") << int(C::EditSetting) << 0;
-    QTest::newRow("add comes with its dialog") << int(C::AddSetting) << 0;
+    QTest::newRow("edit without a selection") << int(C::EditSetting) << -1;
 }
 
 void TestOrvaneView::disabledCommandsDoNothing()
