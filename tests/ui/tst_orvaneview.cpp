@@ -330,13 +330,7 @@ void TestOrvaneView::autoMarkRefusedDuringRun()
     // A click on the check box of the second row, as the user makes it.
     CSetupList &list = view.SetupList();
     const QModelIndex mark = list.model()->index(1, 0);
-    const QRect cell = list.visualRect(mark);
-    QStyleOptionViewItem option;
-    option.initFrom(&list);
-    option.rect = cell;
-    option.features |= QStyleOptionViewItem::HasCheckIndicator;
-    const QRect box = list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(mark).center());
     QTRY_COMPARE(boxes.boxes.size(), size_t(1));
     const MessageBoxRequest &refusal = boxes.boxes.front();
     QCOMPARE(refusal.text, QStringLiteral(u"バックアップ実行中は変更できません。"));
@@ -350,7 +344,7 @@ void TestOrvaneView::autoMarkRefusedDuringRun()
     QTRY_VERIFY(!view.State().running);
     QVERIFY(env.Stored()[1].AutoExec);
     // After the run the same click is taken.
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(mark).center());
     QTRY_VERIFY(!view.Setting(1).AutoExec);
     QVERIFY(!env.Stored()[1].AutoExec);
 }
