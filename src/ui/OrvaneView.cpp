@@ -12,6 +12,7 @@
 #include "ui/RunController.h"
 #include "ui/SetupList.h"
 #include "ui/SetupListModel.h"
+#include "ui/dialogs/DlgDefineSheet.h"
 #include "ui/dialogs/DlgProjectEdit.h"
 #include "ui/dialogs/DlgSetEnvironment.h"
 
@@ -29,6 +30,11 @@ const QString AskDelete = QStringLiteral(u"%s を削除してもよろしいで�
 const QString AskDeleteCaption = QStringLiteral(u"削除確認");
 const QString CopySuffix = QStringLiteral(u"のコピー");
 const QString AutoMarkCaption = QStringLiteral(u"自動更新の変更");
+const QString SheetCaption = QStringLiteral(u"フォルダ設定");
+const QString AddedMessage = QStringLiteral(u"新しいフォルダ設定(%s)を作成しました。\n\n"
+                                            u"設定内容の確認のために、初回は実際のファイル操作を行わない\n"
+                                            u"[テスト] モードで実行してみることをお薦めします。");
+const QString AddedCaption = QStringLiteral(u"フォルダ設定の作成");
 
 constexpr int AutoStartDelay = 500;   // milliseconds after the first showing
 
@@ -112,8 +118,10 @@ void COrvaneView::ExecuteCommand(CommandId command)
         CommandId command;
         Handler handler;
     };
-    // Commands that are not here are the frame's, or come with the dialogs that carry them out.
+    // Commands that are not here are the frame's (project box, window, after-run marks, exit, about).
     static constexpr Entry Handlers[] = {
+        {C::AddSetting, [](COrvaneView &view) { view.AddSetting(); }},
+        {C::EditSetting, [](COrvaneView &view) { view.EditSelected(); }},
         {C::DeleteSetting, [](COrvaneView &view) { view.DeleteSelected(); }},
         {C::CopySetting, [](COrvaneView &view) { view.CopySelected(); }},
         {C::MoveUp, [](COrvaneView &view) { view.MoveSelected(-1); }},
@@ -143,6 +151,44 @@ void COrvaneView::ExecuteCommand(CommandId command)
             return;
         }
     }
+}
+
+void COrvaneView::AddSetting()
+{
+    CFolderSetting added;
+    if (!CDlgDefineSheet::EditFolderSetting(this, SheetCaption, added, added))
+        return;
+    const int count = Count();
+    if (count >= CMirroringDefine::Capacity)
+        return;
+    added.LastExec = 0;
+    m_table.Records()[count] = added;
+    m_table.SetCount(count + 1);
+    m_setupModel->AddRow();
+    SaveActiveProject();
+    emit CommandStatesChanged();
+    m_boxes->ShowMessageBox({.text = FormatPrintf(AddedMessage, {added.Name}),
+                             .caption = AddedCaption,
+                             .buttons = MessageButtons::Ok,
+                             .icon = MessageIcon::Information,
+                             .topMost = true});
+}
+
+// The result starts as a new record, so the row shows the last result as unknown until the next
+// run; Target, which no page edits, is carried over instead of being lost.
+void COrvaneView::EditSelected()
+{
+    const int row = SelectedRow();
+    CFolderSetting edited;
+    edited.Target = Setting(row).Target;
+    if (!CDlgDefineSheet::EditFolderSetting(this, SheetCaption, Setting(row), edited))
+        return;
+    if (row >= Count())
+        return;
+    m_table.Records()[row] = edited;
+    m_setupModel->RewriteRow(row);
+    SaveActiveProject();
+    emit CommandStatesChanged();
 }
 
 void COrvaneView::DeleteSelected()

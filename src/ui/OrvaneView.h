@@ -90,6 +90,8 @@ private:
     void SetDivider(int requested);
     void ShowMarker();
 
+    void AddSetting();
+    void EditSelected();
     void DeleteSelected();
     void CopySelected();
     void MoveSelected(int step);
