@@ -15,9 +15,12 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -73,6 +76,8 @@ CMainFrame::CMainFrame(CConfiguration &config, AppFlags &flags, TrayProbe trayAv
     CreateStatusBar();
     CreateTray();
     setCentralWidget(new QWidget(this));
+    // Files dragged from the file manager onto any part of the window that takes none itself.
+    setAcceptDrops(true);
 
     QList<QRect> screens;
     for (const QScreen *screen : QGuiApplication::screens())
@@ -434,6 +439,42 @@ void CMainFrame::ShowNormally()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        QMainWindow::dragEnterEvent(event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        QMainWindow::dragMoveEvent(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> items = event->mimeData()->urls();
+    if (items.isEmpty())
+        return QMainWindow::dropEvent(event);
+    event->acceptProposedAction();
+    // Once the drop has ended: the file manager is not kept waiting while a message shows.
+    QTimer::singleShot(0, this, [this, items] { OpenDroppedItems(items); });
+}
+
+void CMainFrame::OpenDroppedItems(const QList<QUrl> &items)
+{
+    raise();
+    activateWindow();
+    for (const QUrl &item : items) {
+        if (m_view && m_view->OpenDocument(item))
+            m_tray->RestartClock();
+    }
 }
 
 QString CMainFrame::WindowStateText() const

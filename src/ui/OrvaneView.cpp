@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "res/StringIds.h"
 #include "ui/ApplyEnvironment.h"
+#include "ui/DocumentDrop.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PaneGeometry.h"
 #include "ui/ReportList.h"
@@ -64,6 +65,11 @@ COrvaneView::COrvaneView(CConfiguration &config, AppFlags &flags, FileSystem &di
     m_marker = new QRubberBand(QRubberBand::Line, this);
     m_marker->hide();
     setFocusProxy(m_setupList);
+    // One pending start however often it is asked for: several dropped files start one run.
+    m_autoStart = new QTimer(this);
+    m_autoStart->setSingleShot(true);
+    m_autoStart->setInterval(AutoStartDelay);
+    connect(m_autoStart, &QTimer::timeout, this, [this] { ExecuteCommand(CommandId::UpdateAll); });
 
     // Posted: the list finishes its handling of the click before the view answers it.
     connect(m_setupModel, &CSetupListModel::AutoMarkChanged, this, &COrvaneView::OnAutoMarkChanged,
@@ -376,11 +382,33 @@ void COrvaneView::FirstShown()
     if (m_firstShown)
         return;
     m_firstShown = true;
+    StartOver();
+}
+
+bool COrvaneView::OpenDocument(const QUrl &item)
+{
+    if (const std::optional<QString> refusal = DocumentDropRefusal(item)) {
+        m_boxes->ShowMessageBox({.text = *refusal,
+                                 .caption = LoadResString(IDS_APP_TITLE),
+                                 .icon = MessageIcon::Error,
+                                 .topMost = true});
+        return false;
+    }
+    StartOver();
+    return true;
+}
+
+void COrvaneView::StartOver()
+{
     LayOut();
     RefillSettingList();
+    // An active run keeps what it has completed so far: the after-run action depends on it,
+    // and the next run starts afresh anyway.
+    if (m_runs->IsRunning())
+        return;
     m_flags.AnySettingCompleted = false;
     if (m_flags.AutoMode || m_flags.AfterRunExit)
-        QTimer::singleShot(AutoStartDelay, this, [this] { ExecuteCommand(CommandId::UpdateAll); });
+        m_autoStart->start();
 }
 
 // ---------------------------------------------------------------------------------------------

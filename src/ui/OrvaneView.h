@@ -20,6 +20,8 @@ class CSetupListModel;
 class FileSystem;
 class MessageBoxPresenter;
 class QRubberBand;
+class QTimer;
+class QUrl;
 
 // The client area of the main window: the folder settings of the active project in the upper
 // list, the report of the current or last run in the lower one, a divider between them that the
@@ -36,6 +38,7 @@ public:
     void ExecuteCommand(CommandId command) override;
     void SwitchToProject(int project) override;
     void FirstShown() override;
+    bool OpenDocument(const QUrl &item) override;
     void StopRun() override;
     bool SaveActiveProject() override;
     QString MenuText(CommandId command, bool withShortcut) const override;
@@ -89,6 +92,10 @@ private:
     void LayOut();
     void SetDivider(int requested);
     void ShowMarker();
+    // What the first showing does after the notification-area icon and the project box, and a
+    // dropped document again: lay out, refill the list, and begin 全更新 half a second later for
+    // an unattended start.
+    void StartOver();
 
     void AddSetting();
     void EditSelected();
@@ -116,6 +123,7 @@ private:
     CReportList *m_reportList = nullptr;
     CRunController *m_runs = nullptr;
     QRubberBand *m_marker = nullptr;
+    QTimer *m_autoStart = nullptr;
     CLaunches::UrlOpener m_urlOpener;
     bool m_dragging = false;
     bool m_firstShown = false;

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -52,6 +53,13 @@ public:
     }
     QString compareText;
     mutable int menuTextAsked = -1;   // 1: with the shortcut, 0: without
+    // Items whose path ends in ".txt" open; the others are refused.
+    bool OpenDocument(const QUrl &item) override
+    {
+        documents << item.toLocalFile();
+        return item.toLocalFile().endsWith(u".txt"_qs);
+    }
+    QStringList documents;
 };
 
 // A frame with its view over a configuration of three projects in memory.
@@ -128,6 +136,8 @@ private Q_SLOTS:
     void editButtonAsksForTheProjectList();
     void compareToolItemNamesTheTool_data();
     void compareToolItemNamesTheTool();
+    void droppedFilesGoToTheViewInOrder_data();
+    void droppedFilesGoToTheViewInOrder();
     void trayIconAnimation();
 };
 
@@ -458,6 +468,45 @@ void TestMainFrame::compareToolItemNamesTheTool()
     QCOMPARE(f.action(C::StartCompareTool)->shortcut(), QKeySequence("Ctrl+W"));
     // The other items keep their own texts.
     QCOMPARE(f.action(C::Options)->text(), u"オプション(&O)..."_qs);
+}
+
+void TestMainFrame::droppedFilesGoToTheViewInOrder_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<bool>("clockStarted");
+    QTest::newRow("one file") << QStringList{"/a/notes.txt"} << true;
+    QTest::newRow("two files, in drop order") << QStringList{"/b/second.txt", "/a/first.txt"} << true;
+    QTest::newRow("a folder") << QStringList{"/a/folder"} << false;
+    QTest::newRow("a folder and a file") << QStringList{"/a/folder", "/a/notes.txt"} << true;
+}
+
+void TestMainFrame::droppedFilesGoToTheViewInOrder()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(bool, clockStarted);
+    Fixture f;
+    QVERIFY(f.frame->acceptDrops());
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData files;
+    files.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &drop);
+    QVERIFY(drop.isAccepted());
+    QTRY_COMPARE(f.view->documents, paths);
+    // The icon's clock starts again only for a file the view opened.
+    QCOMPARE(f.frame->Tray()->ClockRunning(), clockStarted);
+
+    // Text dragged from an editor is no file.
+    QMimeData words;
+    words.setText("just words");
+    QDragEnterEvent wordsEnter(QPoint(5, 5), Qt::CopyAction, &words, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &wordsEnter);
+    QVERIFY(!wordsEnter.isAccepted());
 }
 
 void TestMainFrame::trayIconAnimation()

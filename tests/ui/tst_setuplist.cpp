@@ -36,6 +36,7 @@ public:
     void StopRun() override {}
     bool SaveActiveProject() override { return true; }
     QString MenuText(CommandId, bool) const override { return QString(); }
+    bool OpenDocument(const QUrl &) override { return false; }
 
     ViewState state;
     QList<int> commands;
