@@ -359,11 +359,11 @@ void TestDlgSetEnvironment::droppedFileNamesTheLog()
     QCOMPARE(edit->text(), path);   // the first item, in place of the whole text
     QVERIFY(dialog.findChild<QPushButton *>("clearLogNow")->isEnabled());
 
-    // Something that is not a file leaves the text alone.
-    QMimeData text;
-    text.setText("just words");
-    QDropEvent words(QPointF(2, 2), Qt::CopyAction, &text, Qt::LeftButton, {});
-    QApplication::sendEvent(edit, &words);
+    // A link of a web page is no file: the text stays.
+    QMimeData link;
+    link.setUrls({QUrl(QStringLiteral("https://example.org/a.log"))});
+    QDropEvent linkDrop(QPointF(2, 2), Qt::CopyAction, &link, Qt::LeftButton, {});
+    QApplication::sendEvent(edit, &linkDrop);
     QCOMPARE(edit->text(), path);
 }
 

@@ -5,21 +5,18 @@
 #include "platform/Shell.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
+#include "ui/FileDropEdit.h"
 #include "ui/dialogs/FileDialogChooser.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <fcntl.h>
@@ -41,9 +38,11 @@ QCheckBox *CheckBox(QWidget *parent, const char16_t *text, const char *name, boo
     return box;
 }
 
-QLineEdit *Edit(QWidget *parent, const char *name, const QString &text)
+template <class EditClass = QLineEdit>
+EditClass *Edit(QWidget *parent, const char *name, const QString &text)
 {
-    auto *edit = new QLineEdit(text, parent);
+    auto *edit = new EditClass(parent);
+    edit->setText(text);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 44);
     return edit;
@@ -75,15 +74,6 @@ bool TruncateFile(const QString &path)
     return ::close(fd) == 0;
 }
 
-// The first dropped item that is a local file or folder, as its full path.
-QString FirstDroppedPath(const QMimeData *data)
-{
-    if (!data || !data->hasUrls())
-        return QString();
-    const QList<QUrl> urls = data->urls();
-    return urls.isEmpty() || !urls.front().isLocalFile() ? QString() : urls.front().toLocalFile();
-}
-
 } // namespace
 
 CDlgSetEnvironment::CDlgSetEnvironment(const GlobalOptions &options, bool useRegistry, MessageBoxPresenter &boxes,
@@ -112,9 +102,8 @@ CDlgSetEnvironment::CDlgSetEnvironment(const GlobalOptions &options, bool useReg
 
     auto *log = new QGroupBox(QStringLiteral(u"ログファイル"), this);
     m_outputLog = CheckBox(log, u"ログを記録する(&L)", "outputLog", options.OutputLog);
-    m_logFileName = Edit(log, "logFileName", options.LogFileName);
     // A file dragged from the file manager gives its full path, in place of the whole text.
-    m_logFileName->installEventFilter(this);
+    m_logFileName = Edit<CFileDropEdit>(log, "logFileName", options.LogFileName);
     m_browseLog = BrowseButton(log, "browseLog");
     m_writeLogImmediately = CheckBox(log, u"ログをすぐに書き込む(&I)", "writeLogImmediately", options.WriteLogImmediately);
     m_outputErrorOnly = CheckBox(log, u"エラーログのみ出力(&E)", "outputErrorOnly", options.OutputErrorOnly);
@@ -171,6 +160,8 @@ CDlgSetEnvironment::CDlgSetEnvironment(const GlobalOptions &options, bool useReg
     connect(m_browseLog, &QPushButton::clicked, this, &CDlgSetEnvironment::BrowseLogFile);
     connect(m_browseTool, &QPushButton::clicked, this, &CDlgSetEnvironment::BrowseCompareTool);
     connect(m_clearLogNow, &QPushButton::clicked, this, &CDlgSetEnvironment::ClearLogNow);
+    connect(m_logFileName, &CFileDropEdit::FocusLeft, this, &CDlgSetEnvironment::UpdateEnabled);
+    connect(m_logFileName, &CFileDropEdit::Dropped, this, &CDlgSetEnvironment::UpdateEnabled);
     UpdateEnabled();
 }
 
@@ -273,37 +264,4 @@ void CDlgSetEnvironment::ClearLogNow()
         }
     }
     UpdateEnabled();
-}
-
-bool CDlgSetEnvironment::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != m_logFileName)
-        return QDialog::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::FocusOut:
-        UpdateEnabled();
-        break;
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (FirstDroppedPath(drag->mimeData()).isEmpty())
-            drag->ignore();
-        else
-            drag->acceptProposedAction();
-        return true;
-    }
-    case QEvent::Drop: {
-        auto *drop = static_cast<QDropEvent *>(event);
-        const QString path = FirstDroppedPath(drop->mimeData());
-        if (!path.isEmpty()) {
-            m_logFileName->setText(path);
-            drop->acceptProposedAction();
-            UpdateEnabled();
-        }
-        return true;
-    }
-    default:
-        break;
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CFileDropEdit;
 class FileChooser;
 class MessageBoxPresenter;
 class QCheckBox;
@@ -36,9 +37,6 @@ public:
     // Enables the controls as the log switch, the errors-only switch and the log file allow.
     void UpdateEnabled();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void ShowStorageNotice(bool registry);
     QString ExpandedLogFileName() const;
@@ -52,7 +50,7 @@ private:
     QCheckBox *m_minimizeOnTrayOnly = nullptr;
     QCheckBox *m_autoExitWhenError = nullptr;
     QCheckBox *m_outputLog = nullptr;
-    QLineEdit *m_logFileName = nullptr;
+    CFileDropEdit *m_logFileName = nullptr;
     QPushButton *m_browseLog = nullptr;
     QCheckBox *m_writeLogImmediately = nullptr;
     QCheckBox *m_outputErrorOnly = nullptr;
