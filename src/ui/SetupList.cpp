@@ -52,7 +52,8 @@ QMenu *CSetupList::CreateContextMenu(QWidget *parent)
             menu->addSeparator();
             continue;
         }
-        QAction *action = menu->addAction(item.Text());
+        const QString computed = m_commands.MenuText(item.command, false);
+        QAction *action = menu->addAction(computed.isEmpty() ? item.Text() : computed);
         action->setShortcut(QKeySequence(item.Shortcut()));
         action->setEnabled(CommandState(item.command, state));
         const CommandId command = item.command;

@@ -35,6 +35,8 @@ public:
     void FirstShown() override {}
     void StopRun() override {}
     bool SaveActiveProject() override { return true; }
+    QString MenuText(CommandId, bool) const override { return QString(); }
+    bool OpenDocument(const QUrl &) override { return false; }
 
     ViewState state;
     QList<int> commands;
