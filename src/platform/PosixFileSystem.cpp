@@ -692,24 +692,51 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
     return ToFileStatus(status);
 }
 
+namespace {
+
+// The bytes of a plain ASCII name without a separator or a zero character, written into buffer
+// (NAME_MAX + 1 bytes); false for any other name, which takes the general way.
+bool PlainName(const QString &name, char *buffer)
+{
+    if (name.size() > NAME_MAX)
+        return false;
+    const char16_t *unit = reinterpret_cast<const char16_t *>(name.constData());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (unit[i] >= 0x80 || unit[i] == u'/' || unit[i] == 0)
+            return false;
+        buffer[i] = char(unit[i]);
+    }
+    buffer[name.size()] = '\0';
+    return true;
+}
+
+} // namespace
+
 void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
 {
-    // One handle of the folder for all its names; a folder that cannot be opened gives each name
-    // the error its own status would give.
+    // One handle of the folder for all its names, kept for the next call as Status keeps it; a
+    // folder that cannot be opened gives each name the error its own status would give.
     QByteArray native;
     int folderError = NativePath(folder, &native);
-    UniqueFd handle;
-    if (folderError == 0)
-        folderError = OpenFolder(native, &handle);
+    int handle = -1;
+    if (folderError == 0) {
+        const QByteArrayView path(native);
+        handle = OpenFolders.Open(path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path);
+        folderError = handle < 0 ? errno : 0;
+    }
+    char plain[NAME_MAX + 1];
     for (qsizetype i = 0; i < names.size(); ++i) {
         struct stat status;
         int code = folderError;
-        if (code == 0)
+        const char *name = plain;
+        if (code == 0 && !PlainName(names[i], plain)) {
             code = NativePath(names[i], &native);
-        if (code == 0 && native.contains('/'))
-            code = EINVAL;
+            if (code == 0 && native.contains('/'))
+                code = EINVAL;
+            name = native.constData();
+        }
         if (code == 0)
-            code = LastError(::fstatat(handle.Get(), native.constData(), &status, AT_SYMLINK_NOFOLLOW));
+            code = LastError(::fstatat(handle, name, &status, AT_SYMLINK_NOFOLLOW));
         answer(i, code == 0 ? std::optional(ToFileStatus(status)) : std::nullopt, FsError::FromErrno(code));
     }
 }
