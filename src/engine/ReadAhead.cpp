@@ -44,8 +44,9 @@ bool Usable(const KnownStatus &known)
 struct CReadAhead::Chunk {
     qsizetype begin = 0;
     qsizetype end = 0;
-    std::atomic<ChunkState> state{ChunkState::Pending};
-    quint64 generation = 0;     // of the journal before the chunk was read
+    // Of each side: how far it is read, and the journal's generation before it was read.
+    std::atomic<ChunkState> state[2] = {ChunkState::Pending, ChunkState::Pending};
+    quint64 generation[2] = {0, 0};
 };
 
 struct CReadAhead::Folder {
@@ -130,7 +131,8 @@ void CReadAhead::Ticket::Release()
     {
         const std::lock_guard<std::mutex> lock(m_pool->m_mutex);
         m_pool->Cancel(*m_folder);
-        m_pool->WakeReaders();
+        m_pool->m_spent.push_back(std::move(m_folder));
+        m_pool->WakeReadersForRoom();
     }
     m_folder.reset();
     m_pool = nullptr;
@@ -153,7 +155,7 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
             m_pool->Publish(m_folder);
         }
         m_pool->WaitFor(lock, [&] { return folder.stage == Folder::Stage::Listed; });
-        m_pool->WakeReaders();
+        m_pool->WakeReadersForRoom();
     }
 
     m_listingUsed = folder.listed && !m_pool->m_journal.ChangedSince(m_pool->WalkedFolder(folder), folder.generation);
@@ -161,8 +163,10 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
     if (!m_listingUsed) {
         // The walk lists the folder itself; the statuses read for this listing are of no use.
         for (size_t i = 0; i < folder.chunkCount; ++i) {
-            ChunkState pending = ChunkState::Pending;
-            folder.chunks[i].state.compare_exchange_strong(pending, ChunkState::Abandoned);
+            for (std::atomic<ChunkState> &state : folder.chunks[i].state) {
+                ChunkState pending = ChunkState::Pending;
+                state.compare_exchange_strong(pending, ChunkState::Abandoned);
+            }
         }
         return false;
     }
@@ -171,27 +175,33 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
     return true;
 }
 
-bool CReadAhead::Ticket::AwaitChunk(qsizetype index, quint64 *generation)
+bool CReadAhead::Ticket::AwaitChunk(qsizetype index, int side, quint64 *generation)
 {
     Folder &folder = *m_folder;
     const size_t k = size_t(index / m_pool->m_limits.chunk);
     if (k >= folder.chunkCount)
         return false;
     Chunk &chunk = folder.chunks[k];
-    ChunkState state = chunk.state.load(std::memory_order_acquire);
+    std::atomic<ChunkState> &atomicState = chunk.state[side];
+    ChunkState state = atomicState.load(std::memory_order_acquire);
     if (state == ChunkState::Pending) {
-        // A chunk no reader has begun is not waited for: the walk reads those entries itself.
-        if (chunk.state.compare_exchange_strong(state, ChunkState::Abandoned, std::memory_order_acq_rel))
-            return false;
+        // No reader has begun it: the walk reads it itself, the way a reader would, rather than
+        // wait or read its entries one by one.
+        if (atomicState.compare_exchange_strong(state, ChunkState::Reading, std::memory_order_acq_rel)) {
+            m_pool->ReadChunk(folder, chunk, side);
+            atomicState.store(ChunkState::Done, std::memory_order_release);
+            *generation = chunk.generation[side];
+            return true;
+        }
     }
     if (state == ChunkState::Reading) {
         std::unique_lock<std::mutex> lock(m_pool->m_mutex);
         m_pool->WaitFor(lock, [&] {
-            state = chunk.state.load(std::memory_order_acquire);
+            state = atomicState.load(std::memory_order_acquire);
             return state != ChunkState::Reading;
         });
     }
-    *generation = chunk.generation;
+    *generation = chunk.generation[side];
     return state == ChunkState::Done;
 }
 
@@ -201,7 +211,7 @@ std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QStr
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, &generation))
+    if (!AwaitChunk(index, CReadAhead::Walked, &generation))
         return std::nullopt;
     const KnownStatus &walked = m_folder->hints[size_t(index)].walked;
     if (!walked.status || m_pool->m_journal.ChangedSince(path, generation))
@@ -215,7 +225,7 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, &generation))
+    if (!AwaitChunk(index, CReadAhead::Other, &generation))
         return std::nullopt;
     const KnownStatus &other = m_folder->hints[size_t(index)].other;
     if (!Usable(other) || m_pool->m_journal.ChangedSince(path, generation))
@@ -288,6 +298,16 @@ void CReadAhead::WakeReaders()
         m_work.notify_all();
 }
 
+void CReadAhead::WakeReadersForRoom()
+{
+    // Readers that wait for room are woken once a quarter of the window is free again, not for
+    // every folder the walk takes: each wake-up costs both threads a trip through the kernel.
+    const bool ample = m_ahead == 0
+        || (m_ahead <= m_limits.folders * 3 / 4 && m_aheadEntries <= m_limits.entries * 3 / 4);
+    if (ample || m_spent.size() >= SpentBatch)
+        WakeReaders();
+}
+
 void CReadAhead::WakeWalk()
 {
     if (m_waiting > 0)
@@ -351,9 +371,9 @@ bool CReadAhead::Settled()
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_busy > 0)
         return false;
-    for (const auto &[weak, index] : m_chunks) {
-        const std::shared_ptr<Folder> folder = weak.lock();
-        if (folder && !folder->cancelled && folder->chunks[size_t(index)].state.load() == ChunkState::Pending)
+    for (const ChunkSide &item : m_chunks) {
+        const std::shared_ptr<Folder> folder = item.folder.lock();
+        if (folder && !folder->cancelled && folder->chunks[size_t(item.chunk)].state[item.side].load() == ChunkState::Pending)
             return false;
     }
     return !m_active || !HasRoom() || !NextFolder();
@@ -363,6 +383,13 @@ void CReadAhead::Read()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
+        if (!m_spent.empty()) {
+            std::vector<std::shared_ptr<Folder>> spent = std::exchange(m_spent, {});
+            lock.unlock();
+            spent.clear();
+            lock.lock();
+            continue;
+        }
         if (m_active && WorkOnce(lock))
             continue;
         ++m_idleReaders;
@@ -373,7 +400,8 @@ void CReadAhead::Read()
 
 bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
 {
-    // The statuses of folders already listed come first: the walk needs them soonest.
+    // The statuses of folders already listed come first: the walk needs them sooner than the
+    // listings further ahead.
     if (ReadNextChunk(lock))
         return true;
     if (!HasRoom())
@@ -395,22 +423,24 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
 
 bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
 {
+    // The newest first: the chunks furthest ahead of the walk, which the walk will not reach
+    // while they are read. The walk reads those it reaches unread itself.
     while (!m_chunks.empty()) {
-        const auto [weak, index] = m_chunks.front();
-        m_chunks.pop_front();
-        const std::shared_ptr<Folder> folder = weak.lock();
+        const ChunkSide item = m_chunks.back();
+        m_chunks.pop_back();
+        const std::shared_ptr<Folder> folder = item.folder.lock();
         if (!folder || folder->cancelled)
             continue;
-        Chunk &chunk = folder->chunks[size_t(index)];
+        Chunk &chunk = folder->chunks[size_t(item.chunk)];
         ChunkState pending = ChunkState::Pending;
-        if (!chunk.state.compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
+        if (!chunk.state[item.side].compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
             continue;
         ++m_busy;
         lock.unlock();
-        ReadChunk(*folder, chunk);
+        ReadChunk(*folder, chunk, item.side);
         lock.lock();
         --m_busy;
-        chunk.state.store(ChunkState::Done, std::memory_order_release);
+        chunk.state[item.side].store(ChunkState::Done, std::memory_order_release);
         WakeWalk();
         return true;
     }
@@ -467,27 +497,25 @@ void CReadAhead::ListFolder(Folder &folder)
     }
 }
 
-void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk)
+void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, int side)
 {
-    chunk.generation = m_journal.Generation();
+    chunk.generation[side] = m_journal.Generation();
     QStringList names;
-    QStringList files;
-    std::vector<qsizetype> fileIndex;
+    std::vector<qsizetype> index;
+    names.reserve(chunk.end - chunk.begin);
+    index.reserve(size_t(chunk.end - chunk.begin));
     for (qsizetype i = chunk.begin; i < chunk.end; ++i) {
+        // The walk reads the status of the files it walks, and of every counterpart.
         const FolderEntry &entry = folder.entries.at(i);
-        names << entry.name;
-        if (IsFileEntry(entry)) {
-            files << entry.name;
-            fileIndex.push_back(i);
+        if (side == Other || IsFileEntry(entry)) {
+            names << entry.name;
+            index.push_back(i);
         }
     }
-    m_disk.ReadStatuses(WalkedFolder(folder), files,
+    m_disk.ReadStatuses(side == Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
                         [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        folder.hints[size_t(fileIndex[size_t(i)])].walked = Known(status, error);
-    });
-    m_disk.ReadStatuses(OtherFolder(folder), names,
-                        [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        folder.hints[size_t(chunk.begin + i)].other = Known(status, error);
+        Folder::Hint &hint = folder.hints[size_t(index[size_t(i)])];
+        (side == Walked ? hint.walked : hint.other) = Known(status, error);
     });
 }
 
@@ -517,7 +545,8 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
             for (size_t i = 0; i < folder->chunkCount; ++i) {
                 folder->chunks[i].begin = qsizetype(i) * m_limits.chunk;
                 folder->chunks[i].end = std::min(count, qsizetype(i + 1) * m_limits.chunk);
-                m_chunks.emplace_back(folder, qsizetype(i));
+                m_chunks.push_back({folder, qsizetype(i), Other});
+                m_chunks.push_back({folder, qsizetype(i), Walked});
             }
         }
     }

@@ -84,8 +84,9 @@ public:
         friend class CReadAhead;
         Ticket(CReadAhead *pool, std::shared_ptr<Folder> folder);
         void Release();
-        // The chunk of entries holding index, once it is read; false when it never will be.
-        bool AwaitChunk(qsizetype index, quint64 *generation);
+        // The side (Walked or Other) of the chunk of entries holding index, once it is read; false
+        // when it never will be.
+        bool AwaitChunk(qsizetype index, int side, quint64 *generation);
 
         CReadAhead *m_pool = nullptr;
         std::shared_ptr<Folder> m_folder;
@@ -115,6 +116,14 @@ public:
 
 private:
     struct Chunk;
+    // The two sides of a chunk are read apart, so that two readers ask two disks at once.
+    static constexpr int Walked = 0;
+    static constexpr int Other = 1;
+    struct ChunkSide {
+        std::weak_ptr<Folder> folder;
+        qsizetype chunk;
+        int side;
+    };
 
     void Read();
     bool WorkOnce(std::unique_lock<std::mutex> &lock);
@@ -122,12 +131,13 @@ private:
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
     void ListFolder(Folder &folder);
-    void ReadChunk(Folder &folder, Chunk &chunk);
+    void ReadChunk(Folder &folder, Chunk &chunk, int side);
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);
     void Uncount(Folder &folder);
     // Wakes the readers when there is new work or room, the walk when it waits.
     void WakeReaders();
+    void WakeReadersForRoom();
     void WakeWalk();
     template <typename Ready>
     void WaitFor(std::unique_lock<std::mutex> &lock, Ready ready);
@@ -147,7 +157,10 @@ private:
     std::shared_ptr<Folder> m_root;
     // Where the readers stand in the walk's order: folders with the next child to look at.
     std::vector<std::pair<std::shared_ptr<Folder>, size_t>> m_cursor;
-    std::deque<std::pair<std::weak_ptr<Folder>, qsizetype>> m_chunks;
+    std::deque<ChunkSide> m_chunks;
+    // Folders the walk is done with, freed by a reader: the walk has better things to do.
+    std::vector<std::shared_ptr<Folder>> m_spent;
+    static constexpr size_t SpentBatch = 16;
     int m_ahead = 0;
     qsizetype m_aheadEntries = 0;
     int m_busy = 0;

@@ -5,8 +5,11 @@
 #include "engine/ReadAhead.h"
 #include "platform/PosixFileSystem.h"
 
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
 
 using testsupport::WriteFile;
 using Op = FaultInjectingFileSystem::Op;
@@ -21,6 +24,37 @@ public:
     QString master;
     QString backup;
     bool concurrent = true;
+};
+
+// Holds the first status read of a whole folder until the test lets it go, and counts the names
+// each status read is asked for.
+class HeldFileSystem : public PosixFileSystem {
+public:
+    void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override
+    {
+        if (!m_first.exchange(true)) {
+            held.release();
+            release.acquire();
+        }
+        {
+            const QMutexLocker lock(&m_mutex);
+            for (const QString &name : names)
+                read << folder + name;
+        }
+        PosixFileSystem::ReadStatuses(folder, names, answer);
+    }
+    QStringList Read() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return read;
+    }
+    QSemaphore held;
+    QSemaphore release;
+
+private:
+    std::atomic<bool> m_first{false};
+    mutable QMutex m_mutex;
+    QStringList read;
 };
 
 // Every file and folder below relative, in the order a walk meets them: files of a folder before
@@ -55,6 +89,7 @@ private Q_SLOTS:
     void failuresAreLeftToTheChecks_data();
     void failuresAreLeftToTheChecks();
     void foldersLeftOutAreDropped();
+    void walkReadsWhatNoReaderBegan();
     void finishWhileReading();
     void readersByFileSystem_data();
     void readersByFileSystem();
@@ -391,6 +426,36 @@ void TestReadAhead::foldersLeftOutAreDropped()
     QCOMPARE(entries.size(), 1);
     // The walk went by what the readers listed.
     QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + second), 1);
+}
+
+// A chunk no reader has begun is read by the walk itself when it gets there, and nothing is read
+// twice: the reader that is held up does not hold up the walk.
+void TestReadAhead::walkReadsWhatNoReaderBegan()
+{
+    MakeTrees(0, 12);
+    HeldFileSystem disk;
+    CReadAhead pool(disk, *m_journal, 1, {.chunk = 4});
+    pool.Start(ComparePlan());
+    CReadAhead::Ticket root = pool.Root();
+    QList<FolderEntry> entries, leftOut;
+    QVERIFY(root.Listing(entries, leftOut));
+    QVERIFY(disk.held.tryAcquire(1, 5000));   // the reader is stuck in its first chunk
+    const QStringList before = disk.Read();
+    // The first chunk is not the one the reader took (it takes the newest first).
+    QVERIFY(root.Walked(0, m_master + entries.at(0).name).has_value());
+    QVERIFY(root.Counterpart(0, m_backup + entries.at(0).name).has_value());
+    QCOMPARE(disk.Read().size(), before.size() + 8);
+    disk.release.release();
+    int hints = 0;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        hints += root.Walked(i, m_master + entries.at(i).name).has_value();
+        hints += root.Counterpart(i, m_backup + entries.at(i).name).has_value();
+    }
+    QCOMPARE(hints, 24);
+    QStringList read = disk.Read();
+    QCOMPARE(read.size(), 24);
+    read.removeDuplicates();
+    QCOMPARE(read.size(), 24);
 }
 
 // Stopping in the middle leaves nothing running and nothing held.
