@@ -371,11 +371,8 @@ bool CReadAhead::Settled()
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_busy > 0)
         return false;
-    for (const ChunkSide &item : m_chunks) {
-        const std::shared_ptr<Folder> folder = item.folder.lock();
-        if (folder && !folder->cancelled && folder->chunks[size_t(item.chunk)].state[item.side].load() == ChunkState::Pending)
-            return false;
-    }
+    if (std::any_of(m_chunks.cbegin(), m_chunks.cend(), IsPending))
+        return false;
     return !m_active || !HasRoom() || !NextFolder();
 }
 
@@ -421,8 +418,19 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
     return true;
 }
 
+bool CReadAhead::IsPending(const ChunkSide &item)
+{
+    const std::shared_ptr<Folder> folder = item.folder.lock();
+    return folder && !folder->cancelled
+        && folder->chunks[size_t(item.chunk)].state[item.side].load(std::memory_order_acquire) == ChunkState::Pending;
+}
+
 bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
 {
+    // The oldest, which the walk has read itself or passed, are dropped, so that the queue holds
+    // no more than the window.
+    while (!m_chunks.empty() && !IsPending(m_chunks.front()))
+        m_chunks.pop_front();
     // The newest first: the chunks furthest ahead of the walk, which the walk will not reach
     // while they are read. The walk reads those it reaches unread itself.
     while (!m_chunks.empty()) {

@@ -128,6 +128,7 @@ private:
     void Read();
     bool WorkOnce(std::unique_lock<std::mutex> &lock);
     bool ReadNextChunk(std::unique_lock<std::mutex> &lock);
+    static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
     void ListFolder(Folder &folder);
