@@ -25,9 +25,10 @@ bool IsFileEntry(const FolderEntry &entry)
 // path = folder + name, in the room path already has: the walk does this for every file.
 const QString &SetPath(QString &path, QStringView folder, QStringView name)
 {
-    path.truncate(0);
-    path.reserve(folder.size() + name.size());
-    path.append(folder).append(name);
+    path.resize(folder.size() + name.size());
+    QChar *out = path.data();
+    std::copy(folder.begin(), folder.end(), out);
+    std::copy(name.begin(), name.end(), out + folder.size());
     return path;
 }
 
