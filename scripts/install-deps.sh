@@ -7,7 +7,7 @@ PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-s
 PACKAGES="$PACKAGES dosfstools exfatprogs exfat-fuse fusefat"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
-  bench) PACKAGES="$PACKAGES rsync hyperfine python3 time" ;;
+  bench) PACKAGES="$PACKAGES rsync hyperfine python3 time bindfs" ;;
 esac
 
 missing=""

@@ -597,26 +597,28 @@ void CReadAhead::Cancel(Folder &folder)
 
 namespace {
 
-// File systems whose reads wait for a network, a daemon or a slow medium: a second reader keeps
-// one request waiting while another is answered, so two readers help; more only queue up.
-// Local disks answer warm reads at processor speed: the readers take what the machine has left.
+// How a file system answers reads, as far as readers ahead of a walk are concerned.
+enum class Medium { Local, Remote, Removable };
+
 struct TypeRule {
     QStringView prefix;
-    int readers;
+    Medium medium;
 };
 
 constexpr TypeRule TypeRules[] = {
-    {u"fuse", 2}, {u"nfs", 2}, {u"cifs", 2}, {u"smb", 2}, {u"9p", 2}, {u"sshfs", 2},
-    {u"vfat", 1}, {u"exfat", 1}, {u"msdos", 1}, {u"ntfs", 1}, {u"iso9660", 1}, {u"udf", 1},
+    {u"fuse", Medium::Remote}, {u"nfs", Medium::Remote}, {u"cifs", Medium::Remote}, {u"smb", Medium::Remote},
+    {u"9p", Medium::Remote}, {u"sshfs", Medium::Remote}, {u"ceph", Medium::Remote}, {u"afs", Medium::Remote},
+    {u"vfat", Medium::Removable}, {u"exfat", Medium::Removable}, {u"msdos", Medium::Removable},
+    {u"ntfs", Medium::Removable}, {u"iso9660", Medium::Removable}, {u"udf", Medium::Removable},
 };
 
-int ReadersForType(const QString &type, int local)
+Medium MediumOf(const QString &type)
 {
     for (const TypeRule &rule : TypeRules) {
         if (type.startsWith(rule.prefix))
-            return std::min(rule.readers, local);
+            return rule.medium;
     }
-    return local;
+    return Medium::Local;
 }
 
 std::optional<int> EnvironmentReaders()
@@ -638,7 +640,16 @@ int ReadAheadReaders(FileSystem &disk, const QString &masterRoot, const QString 
         requested = EnvironmentReaders();
     if (requested)
         return std::clamp(*requested, 0, MostReaders);
-    const int local = std::clamp(int(std::thread::hardware_concurrency()), 1, 2);
-    return std::min(ReadersForType(disk.FileSystemType(masterRoot), local),
-                    ReadersForType(disk.FileSystemType(backupRoot), local));
+    const Medium master = MediumOf(disk.FileSystemType(masterRoot));
+    const Medium backup = MediumOf(disk.FileSystemType(backupRoot));
+    // A USB stick or card answers one request at a time, and slowly: one reader goes along with
+    // the walk. Behind a network or a daemon every read waits: two readers keep a request in
+    // flight while the walk decides (more only queue up at the other end, as measured through a
+    // FUSE passthrough). Local disks answer warm reads at processor speed: one processor is the
+    // walk's, the readers take the others.
+    if (master == Medium::Removable || backup == Medium::Removable)
+        return 1;
+    if (master == Medium::Remote || backup == Medium::Remote)
+        return 2;
+    return std::clamp(int(std::thread::hardware_concurrency()) - 1, 1, 3);
 }

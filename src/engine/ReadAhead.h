@@ -172,7 +172,7 @@ private:
 
 // How many readers go ahead of a walk from the master folder masterRoot to the backup folder
 // backupRoot: none where the disk cannot be read from several threads; requested when given
-// (or the number in the environment variable ORVANE_READ_AHEAD); otherwise as the types of the
-// two file systems allow.
+// (or the number in the environment variable ORVANE_READ_AHEAD), at most 4; otherwise by the
+// types of the two file systems and the number of processors.
 int ReadAheadReaders(FileSystem &disk, const QString &masterRoot, const QString &backupRoot,
                      std::optional<int> requested);
