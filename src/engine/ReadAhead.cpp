@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <atomic>
 
-namespace {
+enum class CReadAhead::ChunkState : int { Pending, Reading, Done, Abandoned };
 
-enum class ChunkState { Pending, Reading, Done, Abandoned };
+namespace {
 
 bool IsFileEntry(const FolderEntry &entry)
 {
@@ -73,6 +73,9 @@ struct CReadAhead::Folder {
     bool listed = false;
     QList<FolderEntry> entries;
     QList<FolderEntry> leftOut;
+    // The counterpart's listing, read apart from the folder's own like a side of a chunk.
+    std::atomic<ChunkState> otherState{ChunkState::Pending};
+    quint64 otherGeneration = 0;
     bool otherListed = false;
     QHash<QString, ItemKind> otherEntries;
     // Written by the reader of each chunk before the chunk is marked done.
@@ -233,11 +236,31 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     return other;
 }
 
+bool CReadAhead::Ticket::AwaitOther()
+{
+    Folder &folder = *m_folder;
+    ChunkState state = folder.otherState.load(std::memory_order_acquire);
+    if (state == ChunkState::Pending
+        && folder.otherState.compare_exchange_strong(state, ChunkState::Reading, std::memory_order_acq_rel)) {
+        m_pool->ListOther(folder);
+        folder.otherState.store(ChunkState::Done, std::memory_order_release);
+        return true;
+    }
+    if (state == ChunkState::Reading) {
+        std::unique_lock<std::mutex> lock(m_pool->m_mutex);
+        m_pool->WaitFor(lock, [&] {
+            state = folder.otherState.load(std::memory_order_acquire);
+            return state != ChunkState::Reading;
+        });
+    }
+    return state == ChunkState::Done;
+}
+
 const QHash<QString, ItemKind> *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
 {
-    if (!m_listingTaken || !m_folder->otherListed
-        || otherFolder != m_pool->OtherFolder(*m_folder)
-        || m_pool->m_journal.ChangedSince(otherFolder, m_folder->generation))
+    if (!m_listingTaken || !m_pool->m_plan.listOther || otherFolder != m_pool->OtherFolder(*m_folder)
+        || !AwaitOther() || !m_folder->otherListed
+        || m_pool->m_journal.ChangedSince(otherFolder, m_folder->otherGeneration))
         return nullptr;
     return &m_folder->otherEntries;
 }
@@ -418,11 +441,16 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
     return true;
 }
 
+std::atomic<CReadAhead::ChunkState> &CReadAhead::StateOf(Folder &folder, const ChunkSide &item)
+{
+    return item.chunk < 0 ? folder.otherState : folder.chunks[size_t(item.chunk)].state[item.side];
+}
+
 bool CReadAhead::IsPending(const ChunkSide &item)
 {
     const std::shared_ptr<Folder> folder = item.folder.lock();
     return folder && !folder->cancelled
-        && folder->chunks[size_t(item.chunk)].state[item.side].load(std::memory_order_acquire) == ChunkState::Pending;
+        && StateOf(*folder, item).load(std::memory_order_acquire) == ChunkState::Pending;
 }
 
 bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
@@ -439,16 +467,19 @@ bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
         const std::shared_ptr<Folder> folder = item.folder.lock();
         if (!folder || folder->cancelled)
             continue;
-        Chunk &chunk = folder->chunks[size_t(item.chunk)];
+        std::atomic<ChunkState> &state = StateOf(*folder, item);
         ChunkState pending = ChunkState::Pending;
-        if (!chunk.state[item.side].compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
+        if (!state.compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
             continue;
         ++m_busy;
         lock.unlock();
-        ReadChunk(*folder, chunk, item.side);
+        if (item.chunk < 0)
+            ListOther(*folder);
+        else
+            ReadChunk(*folder, folder->chunks[size_t(item.chunk)], item.side);
         lock.lock();
         --m_busy;
-        chunk.state[item.side].store(ChunkState::Done, std::memory_order_release);
+        state.store(ChunkState::Done, std::memory_order_release);
         WakeWalk();
         return true;
     }
@@ -497,12 +528,15 @@ void CReadAhead::ListFolder(Folder &folder)
             folder.leftOut.append(entry);
         return true;
     }, nullptr);
-    if (m_plan.listOther) {
-        folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
-            folder.otherEntries.insert(entry.name, entry.kind);
-            return true;
-        }, nullptr);
-    }
+}
+
+void CReadAhead::ListOther(Folder &folder)
+{
+    folder.otherGeneration = m_journal.Generation();
+    folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
+        folder.otherEntries.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
 }
 
 void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, int side)
@@ -545,6 +579,8 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
                 folder->children.push_back(std::move(child));
             }
         }
+        if (m_plan.listOther)
+            m_chunks.push_back({folder, -1, Other});
         const qsizetype count = folder->entries.size();
         if (m_plan.compare && count > 0) {
             folder->hints.resize(size_t(count));

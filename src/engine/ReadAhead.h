@@ -28,6 +28,7 @@ class CChangeJournal;
 // memory used does not grow with the tree.
 class CReadAhead {
     struct Folder;
+    enum class ChunkState : int;
 
 public:
     // What is read for each folder of the tree being walked.
@@ -87,6 +88,8 @@ public:
         // The side (Walked or Other) of the chunk of entries holding index, once it is read; false
         // when it never will be.
         bool AwaitChunk(qsizetype index, int side, quint64 *generation);
+        // The counterpart's listing, once it is read (or read now, when no reader has begun it).
+        bool AwaitOther();
 
         CReadAhead *m_pool = nullptr;
         std::shared_ptr<Folder> m_folder;
@@ -119,6 +122,7 @@ private:
     // The two sides of a chunk are read apart, so that two readers ask two disks at once.
     static constexpr int Walked = 0;
     static constexpr int Other = 1;
+    // A side of a chunk to read, or (chunk -1) the listing of a folder's counterpart.
     struct ChunkSide {
         std::weak_ptr<Folder> folder;
         qsizetype chunk;
@@ -128,10 +132,12 @@ private:
     void Read();
     bool WorkOnce(std::unique_lock<std::mutex> &lock);
     bool ReadNextChunk(std::unique_lock<std::mutex> &lock);
+    static std::atomic<ChunkState> &StateOf(Folder &folder, const ChunkSide &item);
     static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
     void ListFolder(Folder &folder);
+    void ListOther(Folder &folder);
     void ReadChunk(Folder &folder, Chunk &chunk, int side);
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);

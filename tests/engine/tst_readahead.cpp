@@ -90,6 +90,8 @@ private Q_SLOTS:
     void failuresAreLeftToTheChecks();
     void foldersLeftOutAreDropped();
     void walkReadsWhatNoReaderBegan();
+    void counterpartListings_data();
+    void counterpartListings();
     void finishWhileReading();
     void readersByFileSystem_data();
     void readersByFileSystem();
@@ -456,6 +458,63 @@ void TestReadAhead::walkReadsWhatNoReaderBegan()
     QCOMPARE(read.size(), 24);
     read.removeDuplicates();
     QCOMPARE(read.size(), 24);
+}
+
+void TestReadAhead::counterpartListings_data()
+{
+    QTest::addColumn<int>("readers");
+    QTest::addColumn<QString>("failing");   // a listing that fails
+    QTest::addColumn<QString>("changed");   // recorded after the listing was read
+    QTest::addColumn<QString>("asked");     // the counterpart asked for, "" for the right one
+    QTest::addColumn<bool>("handed");
+    QTest::newRow("read by a reader") << 1 << "" << "" << "" << true;
+    QTest::newRow("read by two readers") << 2 << "" << "" << "" << true;
+    QTest::newRow("counterpart changed since") << 1 << "" << "master/d0/new.txt" << "" << false;
+    QTest::newRow("folder above changed since") << 1 << "" << "master" << "" << false;
+    QTest::newRow("walked side changed, counterpart not") << 1 << "" << "backup/d0/f0.txt" << "" << true;
+    QTest::newRow("counterpart not listed") << 1 << "master/d0/" << "" << "" << false;
+    QTest::newRow("another folder asked for") << 1 << "" << "" << "master/d1/" << false;
+}
+
+// The mirroring pass takes each folder's counterpart listing from the readers: what the disk
+// holds, read apart from the folder's own, withheld when stale or not read whole.
+void TestReadAhead::counterpartListings()
+{
+    QFETCH(int, readers);
+    QFETCH(QString, failing);
+    QFETCH(QString, changed);
+    QFETCH(QString, asked);
+    QFETCH(bool, handed);
+    MakeTrees(3, 6);
+    QVERIFY(WriteFile(m_master + "d0/sub/x", "x"));
+    FaultInjectingFileSystem disk(m_posix);
+    if (!failing.isEmpty())
+        disk.FailOn(Op::ListFolder, m_dir->path() + u'/' + failing, EACCES);
+    CReadAhead pool(disk, *m_journal, readers);
+    pool.Start({.walkRoot = m_backup, .otherRoot = m_master, .listOther = true});
+    CReadAhead::Ticket root = pool.Root();
+    QList<FolderEntry> entries, leftOut;
+    QVERIFY(root.Listing(entries, leftOut));
+    CReadAhead::Ticket folder = root.Child(QStringLiteral("d0"));
+    QVERIFY(folder.Listing(entries, leftOut));
+    // Read before the change (a listing read after it would be as good as any).
+    QTRY_VERIFY(pool.Settled());
+    if (!changed.isEmpty())
+        m_journal->Record(m_dir->path() + u'/' + changed);
+    const QString otherFolder = asked.isEmpty() ? m_master + "d0/" : m_dir->path() + u'/' + asked;
+    const QHash<QString, ItemKind> *listed = folder.OtherEntries(otherFolder);
+    QCOMPARE(listed != nullptr, handed);
+    if (!listed)
+        return;
+    QHash<QString, ItemKind> expected;
+    m_posix.ListFolder(m_master + "d0/", [&](const FolderEntry &entry) {
+        expected.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
+    QCOMPARE(*listed, expected);
+    QCOMPARE(listed->value(QStringLiteral("sub")), ItemKind::Folder);
+    // The walk's own listings go no deeper than it asks: nothing is read of the counterpart twice.
+    QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + "d0/"), 1);
 }
 
 // Stopping in the middle leaves nothing running and nothing held.
