@@ -186,5 +186,22 @@ int COrvaneApp::End()
         m_instance->Release();
     if (m_lock)
         m_lock->Unlock();
-    return m_secondCopy ? 0 : m_flags.LastRunResult.load();
+    if (m_secondCopy)
+        return 0;
+    if (!PowerOffDue())
+        return ExitCode(m_flags.LastRunResult, std::nullopt);
+    const CPowerOff::Outcome outcome = m_setup.powerOff ? m_setup.powerOff() : CPowerOff::Request();
+    return ExitCode(m_flags.LastRunResult, outcome);
+}
+
+bool COrvaneApp::PowerOffDue() const
+{
+    return m_loaded && m_flags.AnySettingCompleted && m_flags.AfterRunShutdown;
+}
+
+int COrvaneApp::ExitCode(int lastRunResult, std::optional<CPowerOff::Outcome> powerOff)
+{
+    // Without the right to power off the program ends quietly with 0; a power-off that was
+    // allowed but failed leaves the run's result.
+    return powerOff == CPowerOff::Outcome::NotPermitted ? 0 : lastRunResult;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainFrame.h"
+#include "app/PowerOff.h"
 #include "app/SingleInstance.h"
 #include "app/StartupWords.h"
 #include "model/AppFlags.h"
@@ -32,6 +33,7 @@ public:
         MessageBoxPresenter *boxes = nullptr;      // none: real message boxes
         CMainFrame::TrayProbe trayAvailable;       // none: ask the desktop
         QString instanceName;                      // empty: the per-user default
+        std::function<CPowerOff::Outcome()> powerOff;   // none: systemd-logind on the system bus
     };
 
     COrvaneApp();
@@ -42,9 +44,13 @@ public:
     // at once (a second copy, a cancelled first-start question, a configuration in use).
     std::optional<int> Start(const QStringList &arguments);
     // The end of the program: the global save (not for a start that ended early, nor for a
-    // log-off start), the release of the single instance and of the configuration lock. The
-    // exit code: the result of the last run.
+    // log-off start), the release of the single instance and of the configuration lock, and the
+    // power-off when シャットダウン was chosen and the last run completed a setting. The exit
+    // code: the result of the last run; 0 when the computer could not be powered off.
     int End();
+    // The exit code of the end for the last run's result and the outcome of a power-off (none:
+    // none was due).
+    static int ExitCode(int lastRunResult, std::optional<CPowerOff::Outcome> powerOff);
 
     // Where the INI files are: $ORVANE_PROGRAM_DIR when it is set (the tests' temporary
     // folders), else the program's own folder; ending in "/".
@@ -66,6 +72,7 @@ private:
     std::optional<int> LockConfiguration();
     void CreateWindow();
     QString Answer(InstanceRequest request);
+    bool PowerOffDue() const;
 
     Setup m_setup;
     AppFlags m_flags;

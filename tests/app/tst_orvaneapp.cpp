@@ -74,10 +74,17 @@ public:
         setup.boxes = &boxes;
         setup.trayAvailable = [] { return true; };
         setup.instanceName = Path("instance");
+        // Never the machine's own power-off.
+        setup.powerOff = [this] {
+            ++powerOffs;
+            return powerOffOutcome;
+        };
         return std::make_unique<COrvaneApp>(setup);
     }
 
     ScriptedPresenter boxes;
+    int powerOffs = 0;
+    CPowerOff::Outcome powerOffOutcome = CPowerOff::Outcome::Requested;
 
 private:
     QTemporaryDir m_dir;
@@ -98,6 +105,8 @@ private Q_SLOTS:
     void activeProject();
     void endSavesTheLayoutAndGivesTheRunResult();
     void unattendedStartRunsAndEnds();
+    void powerOffAtTheEnd_data();
+    void powerOffAtTheEnd();
 };
 
 void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
@@ -223,6 +232,42 @@ void TestOrvaneApp::unattendedStartRunsAndEnds()
     QCOMPARE(ReadFile(w.Path("backup/file.txt")), QByteArray("content"));
     QCOMPARE(app->End(), 0);
     QVERIFY(w.boxes.boxes.empty());
+}
+
+void TestOrvaneApp::powerOffAtTheEnd_data()
+{
+    using O = CPowerOff::Outcome;
+    QTest::addColumn<bool>("shutdown");
+    QTest::addColumn<bool>("completed");   // the last run completed a setting
+    QTest::addColumn<O>("outcome");
+    QTest::addColumn<int>("powerOffs");
+    QTest::addColumn<int>("exitCode");     // the last run's result is 3
+    QTest::newRow("no after-run action") << false << true << O::Requested << 0 << 3;
+    QTest::newRow("shut down, nothing completed") << true << false << O::Requested << 0 << 3;
+    QTest::newRow("shut down after a completed setting") << true << true << O::Requested << 1 << 3;
+    QTest::newRow("not allowed to power off: 0") << true << true << O::NotPermitted << 1 << 0;
+    QTest::newRow("allowed, but PowerOff failed") << true << true << O::Failed << 1 << 3;
+}
+
+void TestOrvaneApp::powerOffAtTheEnd()
+{
+    QFETCH(bool, shutdown);
+    QFETCH(bool, completed);
+    QFETCH(CPowerOff::Outcome, outcome);
+    QFETCH(int, powerOffs);
+    QFETCH(int, exitCode);
+    Workspace w;
+    w.WriteIni();
+    w.powerOffOutcome = outcome;
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane", "-ini=test"}), std::nullopt);
+    app->Flags().AfterRunShutdown = shutdown;
+    app->Flags().AnySettingCompleted = completed;
+    app->Flags().LastRunResult = 3;
+    QVERIFY(app->Frame()->close());
+    QCOMPARE(w.powerOffs, 0);   // only at the very end, after the saves and releases
+    QCOMPARE(app->End(), exitCode);
+    QCOMPARE(w.powerOffs, powerOffs);
 }
 
 QTEST_MAIN(TestOrvaneApp)
