@@ -169,10 +169,29 @@ void COrvaneApp::CreateWindow()
     connect(m_view, &COrvaneView::RunningChanged, frame, &CMainFrame::UpdateCommandStates);
     // Posted, as the run's close request is: the window closes after the run has ended.
     connect(m_view, &COrvaneView::CloseRequested, frame, &QWidget::close, Qt::QueuedConnection);
-    connect(frame, &CMainFrame::Closed, this, &COrvaneApp::Finished);
-    // The session ends: an active run is asked to stop, and the session may go on.
-    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(gui, &QGuiApplication::commitDataRequest, m_view, [this](QSessionManager &) { m_view->StopRun(); });
+    connect(frame, &CMainFrame::Closed, this, [this] {
+        m_windowClosed = true;
+        emit Finished();
+    });
+    // The session ends: an active run is asked to stop, and the session may go on. A quit that
+    // comes while the window is still open comes from the session too.
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { SessionEnding(); },
+                Qt::DirectConnection);
+        connect(gui, &QCoreApplication::aboutToQuit, this, [this] {
+            if (!m_windowClosed)
+                SessionEnding();
+        });
+    }
+}
+
+void COrvaneApp::SessionEnding()
+{
+    m_sessionEnding = true;
+    if (m_frame)
+        m_frame->SetSessionEnding();
+    if (m_view)
+        m_view->StopRun();
 }
 
 int COrvaneApp::End()
@@ -196,7 +215,8 @@ int COrvaneApp::End()
 
 bool COrvaneApp::PowerOffDue() const
 {
-    return m_loaded && m_flags.AnySettingCompleted && m_flags.AfterRunShutdown;
+    // A session that ends takes the program with it: logging off powers nothing off.
+    return m_loaded && !m_sessionEnding && m_flags.AnySettingCompleted && m_flags.AfterRunShutdown;
 }
 
 int COrvaneApp::ExitCode(int lastRunResult, std::optional<CPowerOff::Outcome> powerOff)

@@ -52,6 +52,10 @@ public:
     // none was due).
     static int ExitCode(int lastRunResult, std::optional<CPowerOff::Outcome> powerOff);
 
+    // The desktop session ends (log-out, shut-down): an active run is stopped as 中止 stops it,
+    // the window lets itself be closed, and the end of the program powers nothing off.
+    void SessionEnding();
+
     // Where the INI files are: $ORVANE_PROGRAM_DIR when it is set (the tests' temporary
     // folders), else the program's own folder; ending in "/".
     static QString ProgramFolder();
@@ -88,4 +92,6 @@ private:
     COrvaneView *m_view = nullptr;
     bool m_secondCopy = false;
     bool m_loaded = false;   // the configuration was loaded, so the end saves it
+    bool m_windowClosed = false;
+    bool m_sessionEnding = false;
 };

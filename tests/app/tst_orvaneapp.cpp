@@ -4,7 +4,9 @@
 #include "model/MirroringDefine.h"
 #include "platform/InstanceLock.h"
 #include "ui/OrvaneView.h"
+#include "ui/RunController.h"
 
+#include "../ui/FakeEngine.h"
 #include "ConfigTestSupport.h"
 #include "TestSupport.h"
 
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void unattendedStartRunsAndEnds();
     void powerOffAtTheEnd_data();
     void powerOffAtTheEnd();
+    void sessionEndsDuringARun();
 };
 
 void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
@@ -239,20 +242,23 @@ void TestOrvaneApp::powerOffAtTheEnd_data()
     using O = CPowerOff::Outcome;
     QTest::addColumn<bool>("shutdown");
     QTest::addColumn<bool>("completed");   // the last run completed a setting
+    QTest::addColumn<bool>("sessionEnded");
     QTest::addColumn<O>("outcome");
     QTest::addColumn<int>("powerOffs");
     QTest::addColumn<int>("exitCode");     // the last run's result is 3
-    QTest::newRow("no after-run action") << false << true << O::Requested << 0 << 3;
-    QTest::newRow("shut down, nothing completed") << true << false << O::Requested << 0 << 3;
-    QTest::newRow("shut down after a completed setting") << true << true << O::Requested << 1 << 3;
-    QTest::newRow("not allowed to power off: 0") << true << true << O::NotPermitted << 1 << 0;
-    QTest::newRow("allowed, but PowerOff failed") << true << true << O::Failed << 1 << 3;
+    QTest::newRow("no after-run action") << false << true << false << O::Requested << 0 << 3;
+    QTest::newRow("shut down, nothing completed") << true << false << false << O::Requested << 0 << 3;
+    QTest::newRow("shut down after a completed setting") << true << true << false << O::Requested << 1 << 3;
+    QTest::newRow("not allowed to power off: 0") << true << true << false << O::NotPermitted << 1 << 0;
+    QTest::newRow("allowed, but PowerOff failed") << true << true << false << O::Failed << 1 << 3;
+    QTest::newRow("the session ends: nothing powered off") << true << true << true << O::Requested << 0 << 3;
 }
 
 void TestOrvaneApp::powerOffAtTheEnd()
 {
     QFETCH(bool, shutdown);
     QFETCH(bool, completed);
+    QFETCH(bool, sessionEnded);
     QFETCH(CPowerOff::Outcome, outcome);
     QFETCH(int, powerOffs);
     QFETCH(int, exitCode);
@@ -264,10 +270,39 @@ void TestOrvaneApp::powerOffAtTheEnd()
     app->Flags().AfterRunShutdown = shutdown;
     app->Flags().AnySettingCompleted = completed;
     app->Flags().LastRunResult = 3;
+    if (sessionEnded)
+        app->SessionEnding();
     QVERIFY(app->Frame()->close());
     QCOMPARE(w.powerOffs, 0);   // only at the very end, after the saves and releases
     QCOMPARE(app->End(), exitCode);
     QCOMPARE(w.powerOffs, powerOffs);
+}
+
+void TestOrvaneApp::sessionEndsDuringARun()
+{
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+    QCOMPARE(app->Start({"orvane", "-ini=test", "/project=1"}), std::nullopt);
+    FakeEngine engine;
+    engine.body = [&engine](RunRequest &request) { engine.WaitForRelease(request); };
+    app->View()->Runs().SetProcedure(engine.Procedure());
+    app->View()->ExecuteCommand(CommandId::UpdateAll);
+    QTRY_VERIFY(app->View()->State().running);
+    QVERIFY(!app->Frame()->close());
+    app->Flags().AfterRunShutdown = true;
+    app->Flags().AnySettingCompleted = true;
+
+    app->SessionEnding();
+    // The run is asked to stop as 中止 asks it, and the window lets itself be closed meanwhile.
+    QVERIFY(app->View()->State().stopRequested);
+    QVERIFY2(app->Frame()->PaneText().startsWith(u"中断しています"_qs), qPrintable(app->Frame()->PaneText()));
+    QVERIFY(app->Frame()->close());
+    QCOMPARE(finished.count(), 1);
+    app->End();
+    QCOMPARE(w.powerOffs, 0);
+    QVERIFY(!app->View());
 }
 
 QTEST_MAIN(TestOrvaneApp)
