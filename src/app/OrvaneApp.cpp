@@ -1,6 +1,8 @@
 #include "app/OrvaneApp.h"
 
 #include "app/FirstStartQuestion.h"
+#include "app/RunHandover.h"
+#include "app/ToolDialogBar.h"
 #include "config/Configuration.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
@@ -9,8 +11,10 @@
 #include "res/StringIds.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OrvaneView.h"
+#include "ui/RunController.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileInfo>
 #include <QSessionManager>
 
 namespace {
@@ -108,6 +112,7 @@ bool COrvaneApp::HandOver()
         return false;
     case CSingleInstance::Claim::First:
         m_instance->SetHandler([this](InstanceRequest request) { return Answer(request); });
+        m_instance->SetRunHandler([this](QLocalSocket *connection, const QByteArray &line) { HandleRunRequest(connection, line); });
         return false;
     }
     return false;
@@ -194,8 +199,82 @@ void COrvaneApp::SessionEnding()
         m_view->StopRun();
 }
 
+// ---------------------------------------------------------------------------------------------
+// Runs handed over by orvane-cli
+
+void COrvaneApp::HandleRunRequest(QLocalSocket *connection, const QByteArray &line)
+{
+    // A line cut off at its length limit is no request.
+    const std::optional<HandoverLine> parsed = line.endsWith('\n') ? CHandoverProtocol::Parse(line) : std::nullopt;
+    const std::optional<HandoverRequest> request = parsed ? CHandoverProtocol::RequestOf(*parsed) : std::nullopt;
+    if (const std::optional<Refusal> refusal = RefusalFor(request)) {
+        CRunHandover::Refuse(connection, refusal->reason, refusal->details);
+        return;
+    }
+    if (request->project && *request->project != m_config->ActiveProject()) {
+        // As picking it in the project box: the project the run is about is the one shown.
+        m_view->SwitchToProject(*request->project);
+        m_frame->DialogBar()->ShowActiveProject(m_config->ActiveProject());
+    }
+    auto *handover = new CRunHandover(connection, *request, *m_view, *m_config, m_flags, this);
+    if (handover->Start())
+        m_handover = handover;
+}
+
+std::optional<COrvaneApp::Refusal> COrvaneApp::RefusalFor(const std::optional<HandoverRequest> &request) const
+{
+    using R = HandoverRefusal;
+    if (!request)
+        return Refusal{R::BadRequest, {}};
+    if (!m_frame || !m_view || m_windowClosed || m_sessionEnding)
+        return Refusal{R::NotReady, {}};
+    if (!HoldsConfiguration(request->lockPath))
+        return Refusal{R::OtherConfiguration, {}};
+    if (Busy())
+        return Refusal{R::Busy, {}};
+    const int projects = m_config->Projects().Count();
+    if (request->project && *request->project >= projects)
+        return Refusal{R::NoProject, {QString::number(projects)}};
+    if (request->settings.isEmpty())
+        return std::nullopt;
+    const int project = request->project.value_or(m_config->ActiveProject());
+    const int count = SettingCount(project);
+    for (int setting : request->settings) {
+        if (setting >= count)
+            return Refusal{R::NoSetting, {QString::number(setting), QString::number(project), QString::number(count)}};
+    }
+    return std::nullopt;
+}
+
+bool COrvaneApp::HoldsConfiguration(const QString &lockPath) const
+{
+    if (!m_lock || !m_lock->IsLocked())
+        return false;
+    // Both lock files exist: the caller found this one taken.
+    const QString mine = QFileInfo(m_lock->Path()).canonicalFilePath();
+    const QString theirs = QFileInfo(lockPath).canonicalFilePath();
+    return mine.isEmpty() || theirs.isEmpty() ? m_lock->Path() == lockPath : mine == theirs;
+}
+
+bool COrvaneApp::Busy() const
+{
+    // A dialog may be editing a setting of the table the run would write to, and the window's
+    // own unattended run must not be pushed aside by one that came in before it.
+    return m_view->Runs().IsRunning() || (m_handover && m_handover->IsActive()) || m_view->UnattendedStartPending()
+        || QApplication::activeModalWidget() != nullptr;
+}
+
+int COrvaneApp::SettingCount(int project) const
+{
+    if (project == m_config->ActiveProject())
+        return m_view->Count();
+    return m_config->StoredFolderSettingCount(project);
+}
+
 int COrvaneApp::End()
 {
+    // A caller still waiting hears the connection close; what its run waits for is answered.
+    delete m_handover.data();
     // The view saves the active project as it goes.
     m_view = nullptr;
     m_frame.reset();

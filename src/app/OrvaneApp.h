@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HandoverProtocol.h"
 #include "app/MainFrame.h"
 #include "app/PowerOff.h"
 #include "app/SingleInstance.h"
@@ -7,6 +8,7 @@
 #include "model/AppFlags.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -16,6 +18,7 @@ class CConfiguration;
 class CInstanceLock;
 class CMessageBoxes;
 class COrvaneView;
+class CRunHandover;
 class MessageBoxPresenter;
 class PosixFileSystem;
 
@@ -34,6 +37,12 @@ public:
         CMainFrame::TrayProbe trayAvailable;       // none: ask the desktop
         QString instanceName;                      // empty: the per-user default
         std::function<CPowerOff::Outcome()> powerOff;   // none: systemd-logind on the system bus
+    };
+
+    // Why a run that orvane-cli hands over is refused, with the details the caller shows.
+    struct Refusal {
+        HandoverRefusal reason;
+        QStringList details;
     };
 
     COrvaneApp();
@@ -55,6 +64,10 @@ public:
     // The desktop session ends (log-out, shut-down): an active run is stopped as 中止 stops it,
     // the window lets itself be closed, and the end of the program powers nothing off.
     void SessionEnding();
+    // A run handed over by orvane-cli, as a connection with its first line.
+    void HandleRunRequest(QLocalSocket *connection, const QByteArray &line);
+    // Whether the window takes that request now; none when it does.
+    std::optional<Refusal> RefusalFor(const std::optional<HandoverRequest> &request) const;
 
     // Where the INI files are: $ORVANE_PROGRAM_DIR when it is set (the tests' temporary
     // folders), else the program's own folder; ending in "/".
@@ -76,6 +89,10 @@ private:
     std::optional<int> LockConfiguration();
     void CreateWindow();
     QString Answer(InstanceRequest request);
+    bool HoldsConfiguration(const QString &lockPath) const;
+    bool Busy() const;
+    // The number of settings of a project, loaded aside when it is not the active one.
+    int SettingCount(int project) const;
     bool PowerOffDue() const;
 
     Setup m_setup;
@@ -90,6 +107,7 @@ private:
     // The view belongs to the frame and goes with it, before the configuration and the disk.
     std::unique_ptr<CMainFrame> m_frame;
     COrvaneView *m_view = nullptr;
+    QPointer<CRunHandover> m_handover;
     bool m_secondCopy = false;
     bool m_loaded = false;   // the configuration was loaded, so the end saves it
     bool m_windowClosed = false;

@@ -21,9 +21,6 @@ constexpr std::array RequestWords{
     RequestWord{InstanceRequest::State, u"state"},
 };
 
-// A request is a short line; anything longer is not from this program.
-constexpr qint64 MaxLine = 256;
-
 } // namespace
 
 CSingleInstance::CSingleInstance(QString name, QObject *parent)
@@ -52,6 +49,11 @@ QString CSingleInstance::RequestText(InstanceRequest request)
             return QString::fromUtf16(word.text);
     }
     return {};
+}
+
+bool CSingleInstance::IsRunLine(const QByteArray &line)
+{
+    return line == "run" || line.startsWith("run\t") || line.startsWith("run\n");
 }
 
 std::optional<InstanceRequest> CSingleInstance::ParseRequest(QStringView text)
@@ -100,7 +102,15 @@ void CSingleInstance::Accept()
 void CSingleInstance::Answer(QLocalSocket *socket)
 {
     while (socket->canReadLine()) {
-        const QString line = QString::fromUtf8(socket->readLine(MaxLine)).trimmed();
+        const QByteArray bytes = socket->readLine(MaxLine);
+        if (IsRunLine(bytes) && m_runHandler) {
+            // The connection is the run's from now on; this object no longer listens to it.
+            socket->disconnect();
+            socket->setParent(nullptr);
+            m_runHandler(socket, bytes);
+            return;
+        }
+        const QString line = QString::fromUtf8(bytes).trimmed();
         const std::optional<InstanceRequest> request = ParseRequest(line);
         const QString reply = !request ? QStringLiteral("unknown") : m_handler ? m_handler(*request) : QStringLiteral("none");
         socket->write(reply.toUtf8() + '\n');

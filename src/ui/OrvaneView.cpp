@@ -277,8 +277,13 @@ void COrvaneView::FirstShown()
     LayOut();
     RefillSettingList();
     m_flags.AnySettingCompleted = false;
-    if (m_flags.AutoMode || m_flags.AfterRunExit)
-        QTimer::singleShot(AutoStartDelay, this, [this] { ExecuteCommand(CommandId::UpdateAll); });
+    if (!m_flags.AutoMode && !m_flags.AfterRunExit)
+        return;
+    m_unattendedStartPending = true;
+    QTimer::singleShot(AutoStartDelay, this, [this] {
+        m_unattendedStartPending = false;
+        ExecuteCommand(CommandId::UpdateAll);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -51,6 +51,8 @@ public:
     void SelectRow(int row);
     // Top edge of the divider bar, in pixels from the top of the view.
     int DivideY() const;
+    // An unattended start has shown the window and waits to begin its 全更新.
+    bool UnattendedStartPending() const { return m_unattendedStartPending; }
 
     CSetupList &SetupList() const { return *m_setupList; }
     CReportList &ReportList() const { return *m_reportList; }
@@ -104,4 +106,5 @@ private:
     QRubberBand *m_marker = nullptr;
     bool m_dragging = false;
     bool m_firstShown = false;
+    bool m_unattendedStartPending = false;
 };

@@ -110,6 +110,8 @@ private Q_SLOTS:
     void powerOffAtTheEnd_data();
     void powerOffAtTheEnd();
     void sessionEndsDuringARun();
+    void handedOverRunsRefused_data();
+    void handedOverRunsRefused();
 };
 
 void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
@@ -303,6 +305,63 @@ void TestOrvaneApp::sessionEndsDuringARun()
     app->End();
     QCOMPARE(w.powerOffs, 0);
     QVERIFY(!app->View());
+}
+
+void TestOrvaneApp::handedOverRunsRefused_data()
+{
+    // The configuration has projects A (one setting), B (none, active) and C.
+    using R = HandoverRefusal;
+    QTest::addColumn<QString>("state");      // "idle", "running", "/start" (its run is still to come)
+    QTest::addColumn<QString>("lock");       // "own" or another lock file
+    QTest::addColumn<int>("project");        // -1: the active one
+    QTest::addColumn<QList<int>>("settings");
+    QTest::addColumn<int>("refusal");        // -1: taken
+    QTest::addColumn<QStringList>("details");
+    QTest::newRow("all of the active project") << "idle" << "own" << -1 << QList<int>{} << -1 << QStringList{};
+    QTest::newRow("a setting of another project, counted in the store") << "idle" << "own" << 0 << QList<int>{0} << -1 << QStringList{};
+    QTest::newRow("another configuration") << "idle" << "other" << -1 << QList<int>{} << int(R::OtherConfiguration) << QStringList{};
+    QTest::newRow("a run is active") << "running" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
+    QTest::newRow("the unattended start has not begun") << "/start" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
+    QTest::newRow("a fourth project of three") << "idle" << "own" << 3 << QList<int>{} << int(R::NoProject) << QStringList{"3"};
+    QTest::newRow("a second setting of one") << "idle" << "own" << 0 << QList<int>{0, 1} << int(R::NoSetting) << QStringList{"1", "0", "1"};
+    QTest::newRow("a setting of the empty active project") << "idle" << "own" << -1 << QList<int>{0} << int(R::NoSetting) << QStringList{"0", "1", "0"};
+}
+
+void TestOrvaneApp::handedOverRunsRefused()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, lock);
+    QFETCH(int, project);
+    QFETCH(QList<int>, settings);
+    QFETCH(int, refusal);
+    QFETCH(QStringList, details);
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QStringList words{"orvane", "-ini=test"};
+    if (state == "/start")
+        words << "/start";
+    QCOMPARE(app->Start(words), std::nullopt);
+    FakeEngine engine;
+    engine.body = [&engine](RunRequest &request) { engine.WaitForRelease(request); };
+    app->View()->Runs().SetProcedure(engine.Procedure());
+    if (state == "running") {
+        app->View()->Runs().Start({.autoOnly = true});
+        QTRY_VERIFY(app->View()->State().running);
+    }
+    HandoverRequest request{.lockPath = lock == "own" ? CInstanceLock::LockPathFor(w.Ini("test")) : w.Ini("other") + ".lock"};
+    if (project >= 0)
+        request.project = project;
+    request.settings = settings;
+    const std::optional<COrvaneApp::Refusal> refused = app->RefusalFor(request);
+    QCOMPARE(refused ? int(refused->reason) : -1, refusal);
+    if (refused)
+        QCOMPARE(refused->details, details);
+    // A request that could not be read is refused whatever the state.
+    QCOMPARE(app->RefusalFor(std::nullopt)->reason, HandoverRefusal::BadRequest);
+    engine.release = true;
+    QTRY_VERIFY(!app->View()->State().running);
+    app->End();
 }
 
 QTEST_MAIN(TestOrvaneApp)

@@ -146,7 +146,7 @@ void TestSecondStart::crashedCopyAndStrangeRequests()
     client.write("reboot\nstate\n");
     QTRY_COMPARE(client.bytesAvailable(), qint64(sizeof "unknown\nnormal\n" - 1));
     QCOMPARE(client.readAll(), QByteArray("unknown\nnormal\n"));
-    client.write(QByteArray(4096, 'x'));
+    client.write(QByteArray(CSingleInstance::MaxLine * 2, 'x'));
     QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
     QCOMPARE(w.Ask(InstanceRequest::State), std::optional<QString>("normal"));
 }
