@@ -1,5 +1,7 @@
 #include "cli/CliApplication.h"
 
+#include "app/SingleInstance.h"
+#include "cli/HandoverClient.h"
 #include "cli/TerminalRunHost.h"
 #include "config/Configuration.h"
 #include "engine/RunEnvironment.h"
@@ -11,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/Text.h"
+#include "res/StringIds.h"
 
 #include <algorithm>
 
@@ -85,6 +88,76 @@ int CCliApplication::Refuse(int code, const QString &japanese, const QString &en
 {
     Complain(japanese, english);
     return code;
+}
+
+int CCliApplication::RefuseInUse(const QString &lockPath)
+{
+    return Refuse(ExitInUse,
+                  QStringLiteral(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"
+                                 u"閉じてから実行してください (%1)。").arg(lockPath),
+                  QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
+                                 "close it and run again (%1).").arg(lockPath));
+}
+
+int CCliApplication::HandOverToWindow(const CliOptions &options, const QString &lockPath)
+{
+    const CTerminalRunHost::Streams streams = CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive);
+    const HandoverRequest request{.lockPath = lockPath,
+                                  .project = options.project,
+                                  .settings = options.settings,
+                                  .test = options.test,
+                                  .autoMode = options.autoMode,
+                                  .interactive = streams.interactive,
+                                  .statusWanted = streams.statusShown};
+    const QString window = m_windowName.isEmpty() ? CSingleInstance::DefaultName(LoadResString(IDS_APP_TITLE)) : m_windowName;
+    CTerminalRunHost host(streams);
+    const CHandoverClient::Result result = CHandoverClient(window).Run(request, host);
+    host.Finish();
+    using Outcome = CHandoverClient::Outcome;
+    switch (result.outcome) {
+    case Outcome::Ran:
+        return result.runResult;
+    case Outcome::NoWindow:
+        return RefuseInUse(lockPath);
+    case Outcome::Refused:
+        return HandoverRefused(result.refusal, result.details, lockPath, options);
+    case Outcome::Lost:
+        break;
+    }
+    const bool silent = result.lostReason == CHandoverClient::LostReason::Silent;
+    return Refuse(ExitWindowLost,
+                  silent ? QStringLiteral(u"ウィンドウが応答しなくなりました。実行の結果はわかりません。")
+                         : QStringLiteral(u"実行の途中でウィンドウとの接続が切れました。実行の結果はわかりません。"),
+                  silent ? QStringLiteral("The window stopped answering; the result of the run is unknown.")
+                         : QStringLiteral("The window went away during the run; the result of the run is unknown."));
+}
+
+int CCliApplication::HandoverRefused(HandoverRefusal refusal, const QStringList &details, const QString &lockPath,
+                                     const CliOptions &options)
+{
+    const auto number = [&details](qsizetype i) { return i < details.size() ? details[i].toInt() : 0; };
+    switch (refusal) {
+    case HandoverRefusal::Busy:
+        return Refuse(ExitInUse,
+                      QStringLiteral(u"Orvane Unicode のウィンドウで実行中です。終わってから実行してください (%1)。").arg(lockPath),
+                      QStringLiteral("A run is active in the Orvane Unicode window; run again when it has ended (%1).").arg(lockPath));
+    case HandoverRefusal::NoWorker:
+        return Refuse(ExitInUse, QStringLiteral(u"ウィンドウが実行を始められませんでした (%1)。").arg(lockPath),
+                      QStringLiteral("The window could not start the run (%1).").arg(lockPath));
+    case HandoverRefusal::NoProject:
+        return Refuse(ExitUsage,
+                      QStringLiteral(u"プロジェクト %1 はありません (1 から %2)").arg(options.project.value_or(0) + 1).arg(number(0)),
+                      QStringLiteral("There is no project %1 (1 to %2).").arg(options.project.value_or(0) + 1).arg(number(0)));
+    case HandoverRefusal::NoSetting:
+        return Refuse(ExitUsage,
+                      QStringLiteral(u"フォルダ設定 %1 はありません (プロジェクト %2 には %3 件)").arg(number(0) + 1).arg(number(1) + 1).arg(number(2)),
+                      QStringLiteral("There is no folder setting %1 (project %2 has %3).").arg(number(0) + 1).arg(number(1) + 1).arg(number(2)));
+    case HandoverRefusal::OtherConfiguration:
+    case HandoverRefusal::NotReady:
+    case HandoverRefusal::BadRequest:
+        break;
+    }
+    return RefuseInUse(lockPath);
 }
 
 void CCliApplication::Complain(const QString &japanese, const QString &english)
@@ -179,11 +252,7 @@ int CCliApplication::RunStored(const CliOptions &options)
     switch (lock.TryLock()) {
     case CInstanceLock::Result::Acquired: break;
     case CInstanceLock::Result::HeldElsewhere:
-        return Refuse(ExitInUse,
-                      QStringLiteral(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"
-                                     u"閉じてから実行してください (%1)。").arg(lock.Path()),
-                      QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
-                                     "close it and run again (%1).").arg(lock.Path()));
+        return HandOverToWindow(options, lock.Path());
     case CInstanceLock::Result::Failed:
         return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
                       QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));

@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 #include "config/Configuration.h"
 #include "model/AppFlags.h"
+#include "platform/InstanceLock.h"
 
 #include "ConfigTestSupport.h"
 
@@ -37,6 +38,7 @@ public:
     }
 
     QString InstanceName() const { return m_dir.filePath(QStringLiteral("run/Orvane Unicode-%1").arg(::getuid())); }
+    QString Ini(const QString &name) const { return m_dir.filePath("program/" + name + ".ini"); }
     QStringList ProgramFiles() const { return QDir(m_dir.filePath("program")).entryList(QDir::Files); }
 
     // An INI file of one empty project: orvane-cli needs one to exist.
@@ -97,7 +99,7 @@ private Q_SLOTS:
     void secondStartShowsTheFirstWindow_data();
     void secondStartShowsTheFirstWindow();
     void crashedCopyAndStrangeRequests();
-    void commandLineRunIsRefusedWhileTheWindowIsOpen();
+    void commandLineRunGoesToTheWindowThatHoldsTheConfiguration();
 };
 
 void TestSecondStart::secondStartShowsTheFirstWindow_data()
@@ -151,18 +153,26 @@ void TestSecondStart::crashedCopyAndStrangeRequests()
     QCOMPARE(w.Ask(InstanceRequest::State), std::optional<QString>("normal"));
 }
 
-void TestSecondStart::commandLineRunIsRefusedWhileTheWindowIsOpen()
+void TestSecondStart::commandLineRunGoesToTheWindowThatHoldsTheConfiguration()
 {
     Workspace w;
     w.WriteIni("test");
     w.WriteIni("other");
     QProcess *window = w.StartWindow({"-ini=test"});
     QVERIFY(window);
-    const auto [code, err] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"});
+    // The window carries out the run of its own configuration and stays open.
+    const auto [handed, handedErr] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"});
+    QCOMPARE(handed, 0);
+    QVERIFY2(handedErr.isEmpty(), qPrintable(handedErr));
+    QCOMPARE(window->state(), QProcess::Running);
+    // A configuration that a program without a window holds stays refused.
+    CInstanceLock other(CInstanceLock::LockPathFor(w.Ini("other")));
+    QCOMPARE(other.TryLock(), CInstanceLock::Result::Acquired);
+    const auto [code, err] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=other"});
     QCOMPARE(code, 75);
     QVERIFY2(err.contains(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"_qs), qPrintable(err));
     QVERIFY(err.contains(u"The configuration is open in the Orvane Unicode window (or another program)"_qs));
-    // Another configuration is free, and so is this one once the window is gone.
+    other.Unlock();
     QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=other"}).first, 0);
     window->kill();
     QVERIFY(window->waitForFinished(10000));
