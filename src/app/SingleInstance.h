@@ -42,8 +42,11 @@ public:
     explicit CSingleInstance(QString name, QObject *parent = nullptr);
     ~CSingleInstance() override;
 
-    // "<title>-<uid>", placed in $XDG_RUNTIME_DIR when it is set.
+    // "<title>-<uid>" in the user's runtime folder: $XDG_RUNTIME_DIR, or where it is unset
+    // (cron) the user's own /run/user/<uid>, so the window and a scheduled orvane-cli meet.
     static QString DefaultName(const QString &title);
+    // $XDG_RUNTIME_DIR when set, else the user's own folder when it is one; else empty.
+    static QString RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn);
 
     Claim TryClaim();
     // The first copy's answer to its requests.

@@ -100,6 +100,8 @@ private Q_SLOTS:
     void secondStartShowsTheFirstWindow();
     void crashedCopyAndStrangeRequests();
     void commandLineRunGoesToTheWindowThatHoldsTheConfiguration();
+    void runtimeFolder_data();
+    void runtimeFolder();
 };
 
 void TestSecondStart::secondStartShowsTheFirstWindow_data()
@@ -177,6 +179,37 @@ void TestSecondStart::commandLineRunGoesToTheWindowThatHoldsTheConfiguration()
     window->kill();
     QVERIFY(window->waitForFinished(10000));
     QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"}).first, 0);
+}
+
+void TestSecondStart::runtimeFolder_data()
+{
+    // Started by cron, orvane-cli has no XDG_RUNTIME_DIR, yet must find the window's socket.
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QString>("own");      // "folder", "link" (to a folder), "file", "missing"
+    QTest::addColumn<QString>("expected");  // "environment", "own" or "" (the temporary folder)
+    QTest::newRow("the environment's") << "/env/run" << "folder" << "environment";
+    QTest::newRow("none set: the user's own folder") << "" << "folder" << "own";
+    QTest::newRow("none set, no folder of the user") << "" << "missing" << "";
+    QTest::newRow("none set, a link in its place") << "" << "link" << "";
+    QTest::newRow("none set, a file in its place") << "" << "file" << "";
+}
+
+void TestSecondStart::runtimeFolder()
+{
+    QFETCH(QString, environment);
+    QFETCH(QString, own);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("1000");
+    QVERIFY(QDir().mkpath(dir.filePath("target")));
+    if (own == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (own == "link")
+        QVERIFY(QFile::link(dir.filePath("target"), path));
+    else if (own == "file")
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    const QString found = CSingleInstance::RuntimeFolder(environment, path);
+    QCOMPARE(found, expected == "environment" ? environment : expected == "own" ? path : QString());
 }
 
 QTEST_GUILESS_MAIN(TestSecondStart)
