@@ -15,9 +15,12 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -73,6 +76,8 @@ CMainFrame::CMainFrame(CConfiguration &config, AppFlags &flags, TrayProbe trayAv
     CreateStatusBar();
     CreateTray();
     setCentralWidget(new QWidget(this));
+    // Files dragged from the file manager onto any part of the window that takes none itself.
+    setAcceptDrops(true);
 
     QList<QRect> screens;
     for (const QScreen *screen : QGuiApplication::screens())
@@ -108,6 +113,7 @@ QAction *CMainFrame::AddAction(CommandId command, const QString &text)
     action->setStatusTip(prompt.statusTip);
     action->setToolTip(prompt.toolTip);
     action->setIconVisibleInMenu(false);
+    action->setData(int(command));
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
     m_actions.emplace(command, action);
     return action;
@@ -150,7 +156,27 @@ void CMainFrame::CreateMenus()
             else
                 popup->addAction(Action(item.command));
         }
-        connect(popup, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        connect(popup, &QMenu::aboutToShow, this, [this, popup] {
+            UpdateCommandStates();
+            UpdateMenuTexts(popup);
+        });
+    }
+}
+
+void CMainFrame::UpdateMenuTexts(QMenu *menu)
+{
+    if (!m_view)
+        return;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() || !action->data().isValid())
+            continue;
+        QString text = m_view->MenuText(CommandId(action->data().toInt()), true);
+        if (text.isEmpty())
+            continue;
+        // The text says itself whether the shortcut shows: without one the menu adds none.
+        if (!text.contains(u'\t'))
+            text += u'\t';
+        action->setText(text);
     }
 }
 
@@ -184,7 +210,7 @@ void CMainFrame::CreateDialogBar()
     m_bar->FillAfterRunBox();
     m_bar->ShowAfterRun();
     connect(m_bar, &CToolDialogBar::ProjectChosen, this, &CMainFrame::ProjectChosen);
-    // 編集 opens the project list dialog, which comes with the project dialogs.
+    connect(m_bar, &CToolDialogBar::EditProjectsClicked, this, [this] { RunCommand(CommandId::EditProjectsButton); });
 }
 
 void CMainFrame::CreateStatusBar()
@@ -413,6 +439,42 @@ void CMainFrame::ShowNormally()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        QMainWindow::dragEnterEvent(event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        QMainWindow::dragMoveEvent(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> items = event->mimeData()->urls();
+    if (items.isEmpty())
+        return QMainWindow::dropEvent(event);
+    event->acceptProposedAction();
+    // Once the drop has ended: the file manager is not kept waiting while a message shows.
+    QTimer::singleShot(0, this, [this, items] { OpenDroppedItems(items); });
+}
+
+void CMainFrame::OpenDroppedItems(const QList<QUrl> &items)
+{
+    raise();
+    activateWindow();
+    for (const QUrl &item : items) {
+        if (m_view && m_view->OpenDocument(item))
+            m_tray->RestartClock();
+    }
 }
 
 QString CMainFrame::WindowStateText() const

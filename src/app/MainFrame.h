@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QRect>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <map>
@@ -73,6 +74,10 @@ public:
     void RestoreFromTray();
     // A later start of the program: the window in its normal size, in front.
     void ShowNormally();
+    // Files dropped on the window, in drop order: the window comes forward and the view opens
+    // each as the program's document (or says why it cannot); every opened one starts the
+    // icon's clock again.
+    void OpenDroppedItems(const QList<QUrl> &items);
     // "hidden", "minimized", "maximized" or "normal".
     QString WindowStateText() const;
 
@@ -92,6 +97,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     QMenu *createPopupMenu() override;
 
 private:
@@ -102,6 +110,8 @@ private:
     void CreateStatusBar();
     void CreateTray();
     QAction *AddAction(CommandId command, const QString &text);
+    // Items whose text depends on the settings take it from the view as the menu opens.
+    void UpdateMenuTexts(QMenu *menu);
 
     ViewState State() const;
     bool Enabled(CommandId command, const ViewState &state) const;

@@ -1,6 +1,7 @@
 #include "app/OrvaneApp.h"
 
 #include "app/FirstStartQuestion.h"
+#include "app/MainFrame.h"
 #include "app/RunHandover.h"
 #include "app/ToolDialogBar.h"
 #include "config/Configuration.h"
@@ -172,6 +173,8 @@ void COrvaneApp::CreateWindow()
     connect(m_view, &COrvaneView::CloseEnabledChanged, frame, &CMainFrame::SetCloseEnabled);
     connect(m_view, &COrvaneView::CommandStatesChanged, frame, &CMainFrame::UpdateCommandStates);
     connect(m_view, &COrvaneView::RunningChanged, frame, &CMainFrame::UpdateCommandStates);
+    // Before the view loads the active project: the box brings the active number into the list.
+    connect(m_view, &COrvaneView::ProjectListChanged, frame, [this, frame] { frame->DialogBar()->FillProjectBox(*m_config); });
     // Posted, as the run's close request is: the window closes after the run has ended.
     connect(m_view, &COrvaneView::CloseRequested, frame, &QWidget::close, Qt::QueuedConnection);
     connect(frame, &CMainFrame::Closed, this, [this] {

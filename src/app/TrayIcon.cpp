@@ -41,6 +41,11 @@ void CTrayIcon::Remove()
     m_icon->hide();
 }
 
+void CTrayIcon::RestartClock()
+{
+    m_timer.start();
+}
+
 bool CTrayIcon::IsAdded() const
 {
     return m_icon->isVisible();

@@ -30,6 +30,9 @@ public:
     // animation's clock.
     void Add();
     void Remove();
+    // Starts the animation's clock again from now, as when the icon was added.
+    void RestartClock();
+    bool ClockRunning() const { return m_timer.isActive(); }
 
     // One tick of the animation: the next frame while a run is active, the application icon
     // once after it ended.

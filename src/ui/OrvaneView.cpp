@@ -5,12 +5,17 @@
 #include "model/AppFlags.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
+#include "ui/ApplyEnvironment.h"
+#include "ui/DocumentDrop.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PaneGeometry.h"
 #include "ui/ReportList.h"
 #include "ui/RunController.h"
 #include "ui/SetupList.h"
 #include "ui/SetupListModel.h"
+#include "ui/dialogs/DlgDefineSheet.h"
+#include "ui/dialogs/DlgProjectEdit.h"
+#include "ui/dialogs/DlgSetEnvironment.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,6 +31,11 @@ const QString AskDelete = QStringLiteral(u"%s を削除してもよろしいで�
 const QString AskDeleteCaption = QStringLiteral(u"削除確認");
 const QString CopySuffix = QStringLiteral(u"のコピー");
 const QString AutoMarkCaption = QStringLiteral(u"自動更新の変更");
+const QString SheetCaption = QStringLiteral(u"フォルダ設定");
+const QString AddedMessage = QStringLiteral(u"新しいフォルダ設定(%s)を作成しました。\n\n"
+                                            u"設定内容の確認のために、初回は実際のファイル操作を行わない\n"
+                                            u"[テスト] モードで実行してみることをお薦めします。");
+const QString AddedCaption = QStringLiteral(u"フォルダ設定の作成");
 
 constexpr int AutoStartDelay = 500;   // milliseconds after the first showing
 
@@ -55,6 +65,11 @@ COrvaneView::COrvaneView(CConfiguration &config, AppFlags &flags, FileSystem &di
     m_marker = new QRubberBand(QRubberBand::Line, this);
     m_marker->hide();
     setFocusProxy(m_setupList);
+    // One pending start however often it is asked for: several dropped files start one run.
+    m_autoStart = new QTimer(this);
+    m_autoStart->setSingleShot(true);
+    m_autoStart->setInterval(AutoStartDelay);
+    connect(m_autoStart, &QTimer::timeout, this, [this] { ExecuteCommand(CommandId::UpdateAll); });
 
     // Posted: the list finishes its handling of the click before the view answers it.
     connect(m_setupModel, &CSetupListModel::AutoMarkChanged, this, &COrvaneView::OnAutoMarkChanged,
@@ -109,8 +124,10 @@ void COrvaneView::ExecuteCommand(CommandId command)
         CommandId command;
         Handler handler;
     };
-    // Commands that are not here are the frame's, or come with the dialogs that carry them out.
+    // Commands that are not here are the frame's (project box, window, after-run marks, exit, about).
     static constexpr Entry Handlers[] = {
+        {C::AddSetting, [](COrvaneView &view) { view.AddSetting(); }},
+        {C::EditSetting, [](COrvaneView &view) { view.EditSelected(); }},
         {C::DeleteSetting, [](COrvaneView &view) { view.DeleteSelected(); }},
         {C::CopySetting, [](COrvaneView &view) { view.CopySelected(); }},
         {C::MoveUp, [](COrvaneView &view) { view.MoveSelected(-1); }},
@@ -121,6 +138,16 @@ void COrvaneView::ExecuteCommand(CommandId command)
         {C::UpdateSelected, [](COrvaneView &view) { view.StartRun(false, false); }},
         {C::UpdateAll, [](COrvaneView &view) { view.StartRun(false, true); }},
         {C::Stop, [](COrvaneView &view) { view.StopRun(); }},
+        {C::Options, [](COrvaneView &view) { view.EditOptions(); }},
+        {C::EditProjectList, [](COrvaneView &view) { view.EditProjectList(); }},
+        {C::EditProjectsButton, [](COrvaneView &view) { view.EditProjectList(); }},
+        {C::StartCompareTool,
+         [](COrvaneView &view) { view.Launches().StartCompareTool(view.m_config.Options(), *view.SelectedSetting()); }},
+        {C::OpenMasterFolder, [](COrvaneView &view) { view.Launches().OpenMasterFolder(*view.SelectedSetting()); }},
+        {C::OpenBackupFolder, [](COrvaneView &view) { view.Launches().OpenBackupFolder(*view.SelectedSetting()); }},
+        {C::OpenLogFile,
+         [](COrvaneView &view) { view.Launches().OpenLogFile(view.SelectedSetting(), view.m_config.Options()); }},
+        {C::OpenManual, [](COrvaneView &view) { view.Launches().OpenManual(); }},
     };
     if (!CommandState(command, State()))
         return;
@@ -130,6 +157,44 @@ void COrvaneView::ExecuteCommand(CommandId command)
             return;
         }
     }
+}
+
+void COrvaneView::AddSetting()
+{
+    CFolderSetting added;
+    if (!CDlgDefineSheet::EditFolderSetting(this, SheetCaption, added, added))
+        return;
+    const int count = Count();
+    if (count >= CMirroringDefine::Capacity)
+        return;
+    added.LastExec = 0;
+    m_table.Records()[count] = added;
+    m_table.SetCount(count + 1);
+    m_setupModel->AddRow();
+    SaveActiveProject();
+    emit CommandStatesChanged();
+    m_boxes->ShowMessageBox({.text = FormatPrintf(AddedMessage, {added.Name}),
+                             .caption = AddedCaption,
+                             .buttons = MessageButtons::Ok,
+                             .icon = MessageIcon::Information,
+                             .topMost = true});
+}
+
+// The result starts as a new record, so the row shows the last result as unknown until the next
+// run; Target, which no page edits, is carried over instead of being lost.
+void COrvaneView::EditSelected()
+{
+    const int row = SelectedRow();
+    CFolderSetting edited;
+    edited.Target = Setting(row).Target;
+    if (!CDlgDefineSheet::EditFolderSetting(this, SheetCaption, Setting(row), edited))
+        return;
+    if (row >= Count())
+        return;
+    m_table.Records()[row] = edited;
+    m_setupModel->RewriteRow(row);
+    SaveActiveProject();
+    emit CommandStatesChanged();
 }
 
 void COrvaneView::DeleteSelected()
@@ -208,6 +273,49 @@ void COrvaneView::StartRun(bool test, bool all)
         qWarning("The run could not be started: no worker thread.");
 }
 
+void COrvaneView::EditOptions()
+{
+    SaveActiveProject();
+    CDlgSetEnvironment dialog(m_config.Options(), m_config.Store().UseRegistry(), *m_boxes, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplyEnvironment(m_config, dialog.Options(), dialog.UseRegistry(), [this] { return SaveActiveProject(); }, *m_boxes);
+    // The global log decides whether ログファイルを開く is enabled.
+    emit CommandStatesChanged();
+}
+
+void COrvaneView::EditProjectList()
+{
+    SaveActiveProject();
+    CDlgProjectEdit dialog(m_config, m_config.ActiveProject(), *m_boxes, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    emit ProjectListChanged();
+    // The active number stays; the project that has it now is loaded, or the first one when
+    // the list has become shorter.
+    m_config.BringActiveProjectIntoRange();
+    LoadActiveProject();
+    RefillSettingList();
+}
+
+CLaunches COrvaneView::Launches() const
+{
+    return CLaunches(*m_boxes, m_urlOpener);
+}
+
+const CFolderSetting *COrvaneView::SelectedSetting() const
+{
+    const int row = SelectedRow();
+    return row >= 0 && row < Count() ? &Setting(row) : nullptr;
+}
+
+QString COrvaneView::MenuText(CommandId command, bool withShortcut) const
+{
+    if (command != CommandId::StartCompareTool)
+        return QString();
+    return CLaunches::CompareMenuText(m_config.Options().CompareToolPath, withShortcut);
+}
+
 void COrvaneView::StopRun()
 {
     if (!m_runs->IsRunning() || m_runs->StopRequested())
@@ -269,21 +377,43 @@ int COrvaneView::DivideY() const
     return m_config.Options().DivideY;
 }
 
+bool COrvaneView::UnattendedStartPending() const
+{
+    return m_autoStart->isActive();
+}
+
 void COrvaneView::FirstShown()
 {
     if (m_firstShown)
         return;
     m_firstShown = true;
+    StartOver();
+}
+
+bool COrvaneView::OpenDocument(const QUrl &item)
+{
+    if (const std::optional<QString> refusal = DocumentDropRefusal(item)) {
+        m_boxes->ShowMessageBox({.text = *refusal,
+                                 .caption = LoadResString(IDS_APP_TITLE),
+                                 .icon = MessageIcon::Error,
+                                 .topMost = true});
+        return false;
+    }
+    StartOver();
+    return true;
+}
+
+void COrvaneView::StartOver()
+{
     LayOut();
     RefillSettingList();
-    m_flags.AnySettingCompleted = false;
-    if (!m_flags.AutoMode && !m_flags.AfterRunExit)
+    // An active run keeps what it has completed so far: the after-run action depends on it,
+    // and the next run starts afresh anyway.
+    if (m_runs->IsRunning())
         return;
-    m_unattendedStartPending = true;
-    QTimer::singleShot(AutoStartDelay, this, [this] {
-        m_unattendedStartPending = false;
-        ExecuteCommand(CommandId::UpdateAll);
-    });
+    m_flags.AnySettingCompleted = false;
+    if (m_flags.AutoMode || m_flags.AfterRunExit)
+        m_autoStart->start();
 }
 
 // ---------------------------------------------------------------------------------------------

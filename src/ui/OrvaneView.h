@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/MirroringDefine.h"
+#include "ui/Launches.h"
 #include "ui/ViewCommands.h"
 
 #include <QWidget>
@@ -19,6 +20,8 @@ class CSetupListModel;
 class FileSystem;
 class MessageBoxPresenter;
 class QRubberBand;
+class QTimer;
+class QUrl;
 
 // The client area of the main window: the folder settings of the active project in the upper
 // list, the report of the current or last run in the lower one, a divider between them that the
@@ -35,8 +38,10 @@ public:
     void ExecuteCommand(CommandId command) override;
     void SwitchToProject(int project) override;
     void FirstShown() override;
+    bool OpenDocument(const QUrl &item) override;
     void StopRun() override;
     bool SaveActiveProject() override;
+    QString MenuText(CommandId command, bool withShortcut) const override;
 
     // Reads the active project's folder settings into the table; the list shows them after
     // RefillSettingList.
@@ -52,7 +57,7 @@ public:
     // Top edge of the divider bar, in pixels from the top of the view.
     int DivideY() const;
     // An unattended start has shown the window and waits to begin its 全更新.
-    bool UnattendedStartPending() const { return m_unattendedStartPending; }
+    bool UnattendedStartPending() const;
 
     CSetupList &SetupList() const { return *m_setupList; }
     CReportList &ReportList() const { return *m_reportList; }
@@ -61,6 +66,8 @@ public:
     // Who asks the view's own questions (the delete question, the refused auto mark); by
     // default real message boxes over the view.
     void SetMessageBoxPresenter(MessageBoxPresenter &presenter) { m_boxes = &presenter; }
+    // How folders, log files and the manual are opened; by default with the desktop's programs.
+    void SetUrlOpener(CLaunches::UrlOpener opener) { m_urlOpener = std::move(opener); }
 
 Q_SIGNALS:
     // For the status bar: a null text keeps that part as it is, an empty one clears it.
@@ -72,6 +79,9 @@ Q_SIGNALS:
     void CloseEnabledChanged(bool enabled);
     // A run ended with an after-run action: close the main window.
     void CloseRequested();
+    // The project list was edited and stored: the project box shows it again (and brings the
+    // active project into the list) before the view loads the active project.
+    void ProjectListChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -84,12 +94,23 @@ private:
     void LayOut();
     void SetDivider(int requested);
     void ShowMarker();
+    // What the first showing does after the notification-area icon and the project box, and a
+    // dropped document again: lay out, refill the list, and begin 全更新 half a second later for
+    // an unattended start.
+    void StartOver();
 
+    void AddSetting();
+    void EditSelected();
     void DeleteSelected();
     void CopySelected();
     void MoveSelected(int step);
     void FocusSettingList();
     void StartRun(bool test, bool all);
+    void EditOptions();
+    void EditProjectList();
+    // What the commands start outside the program, with the view's message boxes.
+    CLaunches Launches() const;
+    const CFolderSetting *SelectedSetting() const;
     void OnSettingUpdated(const SettingState &state);
     void OnAutoMarkChanged(int row);
     void OnRunningChanged(bool running);
@@ -104,7 +125,8 @@ private:
     CReportList *m_reportList = nullptr;
     CRunController *m_runs = nullptr;
     QRubberBand *m_marker = nullptr;
+    QTimer *m_autoStart = nullptr;
+    CLaunches::UrlOpener m_urlOpener;
     bool m_dragging = false;
     bool m_firstShown = false;
-    bool m_unattendedStartPending = false;
 };

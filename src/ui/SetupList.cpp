@@ -1,6 +1,8 @@
 #include "ui/SetupList.h"
 
 #include "res/Menus.h"
+#include "model/SettingListText.h"
+#include "ui/CentredCheckDelegate.h"
 #include "ui/ViewCommands.h"
 
 #include <QContextMenuEvent>
@@ -29,6 +31,7 @@ CSetupList::CSetupList(ViewCommands &commands, std::array<qint32, 5> &widths, QW
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colours);
+    setItemDelegateForColumn(int(SettingListColumn::Auto), new CCentredCheckDelegate(this));
 
     connect(header(), &QHeaderView::sectionCountChanged, this, [this] {
         for (int column = 0; column < int(m_widths.size()) && column < header()->count(); ++column)
@@ -49,7 +52,8 @@ QMenu *CSetupList::CreateContextMenu(QWidget *parent)
             menu->addSeparator();
             continue;
         }
-        QAction *action = menu->addAction(item.Text());
+        const QString computed = m_commands.MenuText(item.command, false);
+        QAction *action = menu->addAction(computed.isEmpty() ? item.Text() : computed);
         action->setShortcut(QKeySequence(item.Shortcut()));
         action->setEnabled(CommandState(item.command, state));
         const CommandId command = item.command;

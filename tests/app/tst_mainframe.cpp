@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -43,6 +44,22 @@ public:
     void FirstShown() override {}
     void StopRun() override {}
     bool SaveActiveProject() override { return ++saves; }
+    QString MenuText(CommandId command, bool withShortcut) const override
+    {
+        if (command != C::StartCompareTool)
+            return QString();
+        menuTextAsked = withShortcut ? 1 : 0;
+        return compareText;
+    }
+    QString compareText;
+    mutable int menuTextAsked = -1;   // 1: with the shortcut, 0: without
+    // Items whose path ends in ".txt" open; the others are refused.
+    bool OpenDocument(const QUrl &item) override
+    {
+        documents << item.toLocalFile();
+        return item.toLocalFile().endsWith(u".txt"_qs);
+    }
+    QStringList documents;
 };
 
 // A frame with its view over a configuration of three projects in memory.
@@ -116,6 +133,11 @@ private Q_SLOTS:
     void enableRulesDuringARun_data();
     void enableRulesDuringARun();
     void projectBox();
+    void editButtonAsksForTheProjectList();
+    void compareToolItemNamesTheTool_data();
+    void compareToolItemNamesTheTool();
+    void droppedFilesGoToTheViewInOrder_data();
+    void droppedFilesGoToTheViewInOrder();
     void trayIconAnimation();
 };
 
@@ -409,6 +431,82 @@ void TestMainFrame::projectBox()
     f.view->refuseSwitch = true;
     box->setCurrentIndex(1);
     QCOMPARE(box->currentIndex(), 2);
+}
+
+void TestMainFrame::editButtonAsksForTheProjectList()
+{
+    Fixture f;
+    f.bar()->EditButton()->click();
+    QCOMPARE(f.view->executed, QList<CommandId>{C::EditProjectsButton});
+    // Refused while a run is active.
+    f.view->executed.clear();
+    f.view->state.running = true;
+    f.frame->UpdateCommandStates();
+    f.bar()->EditButton()->click();
+    QVERIFY(f.view->executed.isEmpty());
+}
+
+void TestMainFrame::compareToolItemNamesTheTool_data()
+{
+    QTest::addColumn<QString>("computed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a tool") << u"meld を起動(&W)\tCtrl+W"_qs << u"meld を起動(&W)\tCtrl+W"_qs;
+    // A text without the shortcut keeps the menu from adding the action's own.
+    QTest::newRow("no tool") << u"フォルダ比較ツールが設定されていません"_qs << u"フォルダ比較ツールが設定されていません\t"_qs;
+}
+
+void TestMainFrame::compareToolItemNamesTheTool()
+{
+    QFETCH(QString, computed);
+    QFETCH(QString, shown);
+    Fixture f;
+    QMenu *tools = f.frame->menuBar()->actions().at(2)->menu();
+    f.view->compareText = computed;
+    emit tools->aboutToShow();
+    QCOMPARE(f.view->menuTextAsked, 1);
+    QCOMPARE(f.action(C::StartCompareTool)->text(), shown);
+    QCOMPARE(f.action(C::StartCompareTool)->shortcut(), QKeySequence("Ctrl+W"));
+    // The other items keep their own texts.
+    QCOMPARE(f.action(C::Options)->text(), u"オプション(&O)..."_qs);
+}
+
+void TestMainFrame::droppedFilesGoToTheViewInOrder_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<bool>("clockStarted");
+    QTest::newRow("one file") << QStringList{"/a/notes.txt"} << true;
+    QTest::newRow("two files, in drop order") << QStringList{"/b/second.txt", "/a/first.txt"} << true;
+    QTest::newRow("a folder") << QStringList{"/a/folder"} << false;
+    QTest::newRow("a folder and a file") << QStringList{"/a/folder", "/a/notes.txt"} << true;
+}
+
+void TestMainFrame::droppedFilesGoToTheViewInOrder()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(bool, clockStarted);
+    Fixture f;
+    QVERIFY(f.frame->acceptDrops());
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData files;
+    files.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &drop);
+    QVERIFY(drop.isAccepted());
+    QTRY_COMPARE(f.view->documents, paths);
+    // The icon's clock starts again only for a file the view opened.
+    QCOMPARE(f.frame->Tray()->ClockRunning(), clockStarted);
+
+    // Text dragged from an editor is no file.
+    QMimeData words;
+    words.setText("just words");
+    QDragEnterEvent wordsEnter(QPoint(5, 5), Qt::CopyAction, &words, Qt::LeftButton, {});
+    QApplication::sendEvent(f.frame.get(), &wordsEnter);
+    QVERIFY(!wordsEnter.isAccepted());
 }
 
 void TestMainFrame::trayIconAnimation()

@@ -5,6 +5,7 @@
 #include "platform/InstanceLock.h"
 #include "ui/OrvaneView.h"
 #include "ui/RunController.h"
+#include "ui/dialogs/DlgProjectEdit.h"
 
 #include "../ui/FakeEngine.h"
 #include "ConfigTestSupport.h"
@@ -12,6 +13,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -112,6 +115,7 @@ private Q_SLOTS:
     void sessionEndsDuringARun();
     void handedOverRunsRefused_data();
     void handedOverRunsRefused();
+    void editedProjectListReachesTheBox();
 };
 
 void TestOrvaneApp::cancelledFirstStartWritesNothing_data()
@@ -187,6 +191,37 @@ void TestOrvaneApp::activeProject()
     QCOMPARE(app->Frame()->DialogBar()->ProjectBox()->currentIndex(), active);
     QCOMPARE(app->View()->Count(), settings);
     QVERIFY(w.boxes.boxes.empty());
+    app->End();
+}
+
+void TestOrvaneApp::editedProjectListReachesTheBox()
+{
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane", "-ini=test"}), std::nullopt);
+    QCOMPARE(app->Configuration()->ActiveProject(), 1);
+    // 編集 of the dialog bar: A, the first project, goes.
+    bool seen = false;
+    w.boxes.answers = {MessageAnswer::Yes};
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<CDlgProjectEdit *>(QApplication::activeModalWidget());
+        seen = dialog != nullptr;
+        if (!dialog)
+            return;
+        dialog->List()->clearSelection();
+        dialog->List()->item(0)->setSelected(true);
+        dialog->DeleteSelected();
+        dialog->accept();
+    });
+    app->Frame()->DialogBar()->EditButton()->click();
+    QVERIFY(seen);
+    QComboBox *box = app->Frame()->DialogBar()->ProjectBox();
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(0), u"1: B"_qs);
+    // The number stays active: the project that has it now, C, is shown.
+    QCOMPARE(box->currentIndex(), 1);
+    QCOMPARE(app->View()->Count(), 0);
     app->End();
 }
 

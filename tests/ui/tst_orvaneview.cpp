@@ -189,8 +189,7 @@ void TestOrvaneView::disabledCommandsDoNothing_data()
     QTest::newRow("copy without a selection") << int(C::CopySetting) << -1;
     QTest::newRow("update without a selection") << int(C::UpdateSelected) << -1;
     QTest::newRow("stop without a run") << int(C::Stop) << 0;
-    QTest::newRow("edit comes with its dialog") << int(C::EditSetting) << 0;
-    QTest::newRow("add comes with its dialog") << int(C::AddSetting) << 0;
+    QTest::newRow("edit without a selection") << int(C::EditSetting) << -1;
 }
 
 void TestOrvaneView::disabledCommandsDoNothing()
@@ -331,13 +330,7 @@ void TestOrvaneView::autoMarkRefusedDuringRun()
     // A click on the check box of the second row, as the user makes it.
     CSetupList &list = view.SetupList();
     const QModelIndex mark = list.model()->index(1, 0);
-    const QRect cell = list.visualRect(mark);
-    QStyleOptionViewItem option;
-    option.initFrom(&list);
-    option.rect = cell;
-    option.features |= QStyleOptionViewItem::HasCheckIndicator;
-    const QRect box = list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(mark).center());
     QTRY_COMPARE(boxes.boxes.size(), size_t(1));
     const MessageBoxRequest &refusal = boxes.boxes.front();
     QCOMPARE(refusal.text, QStringLiteral(u"バックアップ実行中は変更できません。"));
@@ -351,7 +344,7 @@ void TestOrvaneView::autoMarkRefusedDuringRun()
     QTRY_VERIFY(!view.State().running);
     QVERIFY(env.Stored()[1].AutoExec);
     // After the run the same click is taken.
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(mark).center());
     QTRY_VERIFY(!view.Setting(1).AutoExec);
     QVERIFY(!env.Stored()[1].AutoExec);
 }
@@ -411,11 +404,11 @@ void TestOrvaneView::contextMenuOnlyFromTheMouse()
             enabled << action->text();
     }
     menu->close();
-    // First row selected, no run: everything but stop.
+    // First row selected, no run: everything but stop; the compare tool named by its program.
     QCOMPARE(enabled, (QStringList{u"追加(&A)"_qs, u"編集(&E)"_qs, u"削除(&D)"_qs, u"複製(&C)"_qs, u"テスト(&T)"_qs,
                                    u"全テスト(&L)"_qs, u"更新(&R)"_qs, u"全更新(&F)"_qs,
                                    u"マスターフォルダを開く(&M)"_qs, u"バックアップフォルダを開く(&B)"_qs,
-                                   u"フォルダ比較ツールを起動(W)"_qs}));
+                                   u"meld を起動(&W)"_qs}));
 }
 
 void TestOrvaneView::dividerDrag_data()

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void menuFollowsTheRules();
     void menuItemRunsItsCommand();
     void programChangesAreNotReported();
+    void autoMarkIsClickedInTheMiddle();
 };
 
 namespace {
@@ -34,6 +35,8 @@ public:
     void FirstShown() override {}
     void StopRun() override {}
     bool SaveActiveProject() override { return true; }
+    QString MenuText(CommandId, bool) const override { return QString(); }
+    bool OpenDocument(const QUrl &) override { return false; }
 
     ViewState state;
     QList<int> commands;
@@ -161,6 +164,18 @@ void TestSetupList::programChangesAreNotReported()
     QCOMPARE(marks.count(), 1);
 }
 
+
+void TestSetupList::autoMarkIsClickedInTheMiddle()
+{
+    ListEnv env(1);
+    QSignalSpy marks(&env.model, &CSetupListModel::AutoMarkChanged);
+    const QRect cell = env.list.visualRect(env.model.index(0, 0));
+    QTest::mouseClick(env.list.viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 3, cell.center().y()));
+    QCOMPARE(marks.size(), 0);   // the left edge of the cell is no longer the box
+    QTest::mouseClick(env.list.viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks.first().first().toInt(), 0);
+}
 
 QTEST_MAIN(TestSetupList)
 #include "tst_setuplist.moc"
