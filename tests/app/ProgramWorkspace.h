@@ -62,8 +62,9 @@ public:
         m_environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
     }
 
-    // NAME.ini with one project that holds these settings, and these options.
-    void WriteIni(const QString &name, const std::vector<CFolderSetting> &settings, const GlobalOptions &options = {})
+    // NAME.ini whose project (from 0) holds these settings, and these options.
+    void WriteIni(const QString &name, const std::vector<CFolderSetting> &settings, const GlobalOptions &options = {},
+                  int project = 0)
     {
         AppFlags flags;
         ScriptedPresenter none;
@@ -74,11 +75,11 @@ public:
         QVERIFY(config.SaveGlobalSettings());
         CMirroringDefine table;
         std::copy(settings.begin(), settings.end(), table.Records());
-        QVERIFY(config.SaveProjectSettings(table, int(settings.size()), 0));
+        QVERIFY(config.SaveProjectSettings(table, int(settings.size()), project));
     }
 
-    // The settings of the first project of NAME.ini as they are stored now.
-    std::vector<CFolderSetting> StoredSettings(const QString &name)
+    // The settings of a project of NAME.ini as they are stored now.
+    std::vector<CFolderSetting> StoredSettings(const QString &name, int project = 0)
     {
         AppFlags flags;
         flags.ForceIni = true;
@@ -87,7 +88,7 @@ public:
         config.Store().SetIniPath(Ini(name));
         config.LoadGlobalSettings();
         CMirroringDefine table;
-        const int count = config.LoadProjectSettings(table, 0);
+        const int count = config.LoadProjectSettings(table, project);
         return {table.Records(), table.Records() + count};
     }
 

@@ -59,7 +59,8 @@ void TestUnattended::edgeCases_data()
     // settings: "due" one setting that runs; "not due" one held back by its schedule;
     // "then fails" a setting that runs and one whose master folder does not exist.
     // logind: what CanPowerOff answers, "absent" (a bus without logind) or "no bus";
-    // "/error" after it: PowerOff fails; "/denied": polkit refuses PowerOff.
+    // "/error" after it: PowerOff fails; "/denied": polkit refuses PowerOff. The settings are
+    // those of the first project, or of the second when the words name it.
     QTest::addColumn<QStringList>("words");
     QTest::addColumn<QString>("settings");
     QTest::addColumn<bool>("autoExitWhenError");
@@ -74,6 +75,9 @@ void TestUnattended::edgeCases_data()
         << QStringList{"-auto"} << "then fails" << false << "yes" << false << 0 << Nothing;
     QTest::newRow("/auto, a failing setting, AutoExitWhenError: ends with the result")
         << QStringList{"-auto"} << "then fails" << true << "yes" << true << 4 << Nothing;
+    QTest::newRow("/auto /icon: runs hidden and ends") << QStringList{"/auto", "/icon"} << "due" << false << "yes" << true << 0 << Nothing;
+    QTest::newRow("/auto /project=2: the second project's settings")
+        << QStringList{"/auto", "/project=2"} << "due" << false << "yes" << true << 0 << Nothing;
     QTest::newRow("/start: stays open") << QStringList{"-START"} << "due" << false << "yes" << false << 0 << Nothing;
     QTest::newRow("/shutdown, nothing due: ends, stays on") << QStringList{"/shutdown"} << "not due" << false << "yes" << true << 0 << Nothing;
     QTest::newRow("/shutdown, one due: powers off") << QStringList{"/shutdown"} << "due" << false << "yes" << true << 0 << PoweredOff;
@@ -128,7 +132,8 @@ void TestUnattended::edgeCases()
     }
     GlobalOptions options;
     options.AutoExitWhenError = autoExitWhenError;
-    w.WriteIni("test", table, options);
+    const int project = words.contains("/project=2") ? 1 : 0;
+    w.WriteIni("test", table, options, project);
 
     QProcess *window = w.Start(ORVANE_PATH, QStringList{"-ini=test"} + words);
     QVERIFY(window);
@@ -150,7 +155,7 @@ void TestUnattended::edgeCases()
         QVERIFY(calls.isEmpty());
     // What the run recorded reached the store: a setting that ran has its time.
     if (ends && settings != "not due")
-        QVERIFY(w.StoredSettings("test").front().LastExec > 0);
+        QVERIFY(w.StoredSettings("test", project).front().LastExec > 0);
 }
 
 QTEST_GUILESS_MAIN(TestUnattended)
