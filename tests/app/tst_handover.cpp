@@ -70,6 +70,7 @@ private Q_SLOTS:
     void commandLineRunThroughTheWindow_data();
     void commandLineRunThroughTheWindow();
     void secondRequestWhileARunIsActive();
+    void runOfAnotherProject();
     void callerThatGoesAwayStopsTheRun();
     void requestsTheWindowRefuses_data();
     void requestsTheWindowRefuses();
@@ -161,6 +162,26 @@ void TestHandover::secondRequestWhileARunIsActive()
     const std::vector<CFolderSetting> stored = w.StoredSettings("test");
     QVERIFY(stored[0].LastExec > 0);
     QCOMPARE(stored[0].Errors, 0);
+}
+
+void TestHandover::runOfAnotherProject()
+{
+    ProgramWorkspace w;
+    w.WriteIni("test", {w.Setting("S1")}, {}, 0);
+    w.WriteIni("test", {w.Setting("S2")}, {}, 1);
+    QProcess *window = w.StartWindow({"-ini=test", "/project=1"});
+    QVERIFY(window);
+    // The window shows the asked project and runs its settings, and saves what the run recorded
+    // into that project, not into the one it showed before.
+    const ProgramWorkspace::Finished handed = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test", "--project=2"});
+    QCOMPARE(handed.code, 0);
+    QVERIFY(handed.out.contains("S2"));
+    QVERIFY(w.BackedUp("S2"));
+    QVERIFY(!w.BackedUp("S1"));
+    QTRY_VERIFY(w.StoredSettings("test", 1).front().LastExec > 0);
+    QCOMPARE(w.StoredSettings("test", 0).front().LastExec, 0);
+    QCOMPARE(w.StoredSettings("test", 0).front().Name, "S1");
+    QCOMPARE(window->state(), QProcess::Running);
 }
 
 void TestHandover::callerThatGoesAwayStopsTheRun()
