@@ -9,8 +9,11 @@
 #include "model/SettingListText.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFiles.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/Text.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -77,8 +80,23 @@ int CCliApplication::Execute(const CliOptions &options)
     case CliOptions::Command::List: return List(options);
     case CliOptions::Command::Help: break;
     }
-    m_out.Write(CCommandLine::HelpText());
+    m_out.Write(CCommandLine::HelpText() + FilesText());
     return 0;
+}
+
+QString CCliApplication::FilesText()
+{
+    const QString manual = ManualPath();
+    const QString missing = QFileInfo(manual).isFile() ? QString() : QStringLiteral(u" (見つかりません / not found)");
+    return QStringLiteral(u"\n"
+                          u"ファイル / Files:\n"
+                          u"  説明書 / manual\n"
+                          u"      %1%2\n"
+                          u"  INI ファイルのフォルダ / folder of the INI files\n"
+                          u"      %3\n"
+                          u"  ユーザーの設定データベース (レジストリ) / user database\n"
+                          u"      %4\n")
+        .arg(manual, missing, ProgramFolder(), CRegistryDatabase::DefaultPath());
 }
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)

@@ -37,6 +37,8 @@ public:
 
     // Where the INI files lie: $ORVANE_PROGRAM_DIR when set, else the program's folder.
     static QString ProgramFolder();
+    // The end of the help: where the manual, the INI files and the user database are.
+    static QString FilesText();
 
 private:
     int RunStored(const CliOptions &options);
