@@ -7,6 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
 QString InstalledDataFolder(const QString &programFolder)
 {
     const QString folder = EndsWithSeparator(programFolder) ? programFolder : programFolder + PathSeparator;
@@ -26,4 +31,25 @@ QString ManualPath(const QString &programFolder)
 QString ManualPath()
 {
     return ManualPath(ModulePathParts().folder);
+}
+
+int FolderCreationError(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    // An unnamed file vanishes with its descriptor: nothing to clean up, even after a crash.
+    int fd = ::open(path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return 0;
+    }
+    // File systems without unnamed files answer one of these; a named probe tells instead.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return errno;
+    QByteArray probe = path + (path.endsWith('/') ? "" : "/") + ".orvane-probe-XXXXXX";
+    fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return 0;
 }

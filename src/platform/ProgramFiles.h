@@ -17,3 +17,8 @@ QString InstalledDataFolder(const QString &programFolder);
 QString ManualPath(const QString &programFolder);
 // The manual of the running program.
 QString ManualPath();
+
+// 0 when a new file can be created in folder, else the errno that refused it. It is tried for
+// real and nothing is left behind: permissions, a read-only mount and a missing folder answer
+// alike, for root as for anyone.
+int FolderCreationError(const QString &folder);

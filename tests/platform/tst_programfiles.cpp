@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 
 class TestProgramFiles : public QObject {
     Q_OBJECT
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void installedDataFolder();
     void manualPath_data();
     void manualPath();
+    void folderCreationError_data();
+    void folderCreationError();
 };
 
 void TestProgramFiles::installedDataFolder_data()
@@ -59,6 +62,28 @@ void TestProgramFiles::manualPath()
         QVERIFY(QDir().mkpath(prefix.filePath("bin/Orvane.txt")));
     QCOMPARE(ManualPath(prefix.filePath("bin") + "/"), prefix.filePath(found));
     QCOMPARE(ManualPath(prefix.filePath("bin")), prefix.filePath(found));
+}
+
+void TestProgramFiles::folderCreationError_data()
+{
+    QTest::addColumn<QString>("folder");   // below a temporary folder
+    QTest::addColumn<int>("error");
+    QTest::newRow("a folder") << "folder" << 0;
+    QTest::newRow("with the final separator") << "folder/" << 0;
+    QTest::newRow("a missing folder") << "missing" << ENOENT;
+    QTest::newRow("a file") << "file" << ENOTDIR;
+}
+
+void TestProgramFiles::folderCreationError()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("folder")));
+    QVERIFY(testsupport::WriteFile(dir.filePath("file"), "a file"));
+    const QStringList before = testsupport::TreeListing(dir.path());
+    QTEST(FolderCreationError(dir.filePath(folder)), "error");
+    // Trying leaves nothing behind.
+    QCOMPARE(testsupport::TreeListing(dir.path()), before);
 }
 
 QTEST_APPLESS_MAIN(TestProgramFiles)
