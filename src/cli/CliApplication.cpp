@@ -185,6 +185,24 @@ int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment
     return m_flags.LastRunResult;
 }
 
+int CCliApplication::RefuseUnlockable(const CInstanceLock &lock, bool ini)
+{
+    // Nobody holds it: waiting will not help, so this is not the code of a configuration in use.
+    const QString reason = SystemErrorText(lock.Error()).trimmed();
+    const QString folder = QFileInfo(lock.Path()).absolutePath();
+    QString japanese = QStringLiteral(u"設定をロックできません: %1 (%2)。フォルダ %3 に書き込めるか確かめてください。")
+                           .arg(lock.Path(), reason, folder);
+    QString english = QStringLiteral("The configuration cannot be locked: %1 (%2). Check that the folder %3 is writable.")
+                          .arg(lock.Path(), reason, folder);
+    if (ini) {
+        japanese += QStringLiteral(u"INI ファイルは書き込めるフォルダにコピーしたプログラム (ポータブル版) で使うか、"
+                                   u"ユーザーの設定データベース (レジストリ) を使ってください。");
+        english += QStringLiteral(" Use an INI file with a copy of the program in a writable folder (a portable copy), "
+                                  "or use the user database.");
+    }
+    return Refuse(ExitCannotLock, japanese, english);
+}
+
 int CCliApplication::RunStored(const CliOptions &options)
 {
     CConfiguration config(m_flags, *this);
@@ -203,8 +221,7 @@ int CCliApplication::RunStored(const CliOptions &options)
                       QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
                                      "close it and run again (%1).").arg(lock.Path()));
     case CInstanceLock::Result::Failed:
-        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
-                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));
+        return RefuseUnlockable(lock, ini);
     }
 
     m_flags.AutoMode = options.autoMode;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CConfiguration;
+class CInstanceLock;
 class CMirroringDefine;
 class CTerminalRunHost;
 struct RunEnvironment;
@@ -22,6 +23,7 @@ class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
     static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
+    static constexpr int ExitCannotLock = 73;       // EX_CANTCREAT: no lock file can be made beside the store
     // EX_IOERR: rows or messages could not be written, or the run's results could not be saved
     static constexpr int ExitIoError = 74;
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
@@ -54,6 +56,8 @@ private:
     int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings, int first,
                 bool autoOnly, bool test, bool &stopped);
     int Refuse(int code, const QString &japanese, const QString &english);
+    // The lock file of the configuration cannot be made (not: someone else holds it).
+    int RefuseUnlockable(const CInstanceLock &lock, bool ini);
     // Flushes both streams. Lost output turns the result of a command that ran (a run's 0 to 4,
     // list, help) into ExitIoError; a refusal keeps its own code, which says more.
     int CheckOutput(int code);

@@ -360,6 +360,8 @@ QString CCommandLine::HelpText()
         u"終了コード / Exit status:\n"
         u"  0-4  実行の結果コード / the run's result code (0: no error)\n"
         u"  64   引数の誤り / usage error\n"
+        u"  73   設定のロックファイルを作れない (フォルダに書き込めない)\n"
+        u"       the configuration's lock file cannot be made (its folder is not writable)\n"
         u"  74   出力または実行結果を書き込めなかった / output or the run's results could not be written\n"
         u"  75   設定は別のプログラムが使用中 / the configuration is in use by another program\n"
         u"  78   設定がありません / no stored configuration\n"

@@ -96,6 +96,19 @@ private:
     QByteArray m_config;
 };
 
+struct CliOutcome {
+    int code = -1;
+    QString err;
+};
+
+CliOutcome RunCli(const QStringList &arguments)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(ORVANE_CLI_PATH), arguments);
+    cli.waitForFinished(60000);
+    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1, QString::fromUtf8(cli.readAllStandardError())};
+}
+
 } // namespace
 
 class TestReadOnlyProgramFolder : public QObject {
@@ -108,6 +121,7 @@ private Q_SLOTS:
     void startKeepsWhatTheUserHad_data();
     void startKeepsWhatTheUserHad();
     void firstStartMovesToTheUserDatabase();
+    void cliSaysTheFolderIsClosed();
 };
 
 void TestReadOnlyProgramFolder::init()
@@ -225,6 +239,20 @@ void TestReadOnlyProgramFolder::firstStartMovesToTheUserDatabase()
     QCOMPARE(next->Start({"orvane"}), std::nullopt);
     QCOMPARE(w.boxes.boxes.size(), size_t(2));
     next->End();
+}
+
+void TestReadOnlyProgramFolder::cliSaysTheFolderIsClosed()
+{
+    Workspace w;
+    w.WriteConfiguration(false);
+    w.Close();
+    const QMap<QString, QByteArray> before = w.Snapshot();
+    // Reading needs no lock.
+    QCOMPARE(RunCli({"list", "--ini=test"}).code, 0);
+    const CliOutcome run = RunCli({"run", "--ini=test"});
+    QCOMPARE(run.code, 73);
+    QVERIFY2(run.err.contains(w.Path("program")) && run.err.contains(u"ポータブル版"_qs), qPrintable(run.err));
+    QCOMPARE(w.Snapshot(), before);
 }
 
 namespace {
