@@ -10,6 +10,8 @@ PACKAGES="$PACKAGES desktop-file-utils appstream man-db groff-base"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
   bench) PACKAGES="$PACKAGES rsync hyperfine python3 time" ;;
+  # CPack reads the libraries the executables need with dpkg-shlibdeps, and finds them with file.
+  package) PACKAGES="$PACKAGES dpkg-dev file" ;;
 esac
 
 missing=""
