@@ -21,7 +21,7 @@ const QString IniLocationText = QStringLiteral(u"ファイル名: %1\nフォル�
 
 const QString OfferText = QStringLiteral(
     u"%1\n\n%2\n\n"
-    u"[はい]　　 設定をレジストリ (ユーザーごとの設定データベース) に保存します。\n"
+    u"[はい]　　 設定をレジストリ (設定データベース) に保存します:\n"
     u"　　　　　 %3\n"
     u"[いいえ]　 %4\n\n"
     u"%5");
