@@ -73,11 +73,12 @@ std::optional<int> COrvaneApp::Start(const QStringList &arguments)
     program.name = MainProgramName;
     m_config->Store().SetIniPath(CSettingsStore::BuildIniPath(program, m_options.iniName));
 
-    if (!CFirstStartQuestion(m_config->Store(), m_flags, *m_boxes).Decide()) {
-        // Cancelled: the program ends without a window and without writing anything.
+    const CFirstStartQuestion::Decision decision = CFirstStartQuestion(m_config->Store(), m_flags, *m_boxes).Decide();
+    if (decision != CFirstStartQuestion::Decision::Go) {
+        // The program ends without a window and without writing anything.
         m_flags.LogoffMode = true;
         m_config->SetGlobalSaveSuppressed(true);
-        return 0;
+        return decision == CFirstStartQuestion::Decision::Cancelled ? 0 : ExitIniNotWritable;
     }
     if (const std::optional<int> code = LockConfiguration())
         return code;

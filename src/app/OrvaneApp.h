@@ -31,6 +31,8 @@ class COrvaneApp : public QObject {
 public:
     // The window could not have the configuration: orvane-cli run (or another program) has it.
     static constexpr int ExitConfigurationInUse = 75;
+    // The settings were to go into an INI file in a folder this user cannot write (EX_CANTCREAT).
+    static constexpr int ExitIniNotWritable = 73;
 
     struct Setup {
         MessageBoxPresenter *boxes = nullptr;      // none: real message boxes
@@ -50,7 +52,8 @@ public:
     ~COrvaneApp() override;
 
     // Start-up. None when the program goes on with its window; else the exit code to end with
-    // at once (a second copy, a cancelled first-start question, a configuration in use).
+    // at once (a second copy, a cancelled first-start question, an INI file that cannot be
+    // written, a configuration in use).
     std::optional<int> Start(const QStringList &arguments);
     // The end of the program: the global save (not for a start that ended early, nor for a
     // log-off start), the release of the single instance and of the configuration lock, and the

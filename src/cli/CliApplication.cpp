@@ -11,9 +11,12 @@
 #include "model/SettingListText.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFiles.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -80,8 +83,23 @@ int CCliApplication::Execute(const CliOptions &options)
     case CliOptions::Command::List: return List(options);
     case CliOptions::Command::Help: break;
     }
-    m_out.Write(CCommandLine::HelpText());
+    m_out.Write(CCommandLine::HelpText() + FilesText());
     return 0;
+}
+
+QString CCliApplication::FilesText()
+{
+    const QString manual = ManualPath();
+    const QString missing = QFileInfo(manual).isFile() ? QString() : QStringLiteral(u" (見つかりません / not found)");
+    return QStringLiteral(u"\n"
+                          u"ファイル / Files:\n"
+                          u"  説明書 / manual\n"
+                          u"      %1%2\n"
+                          u"  INI ファイルのフォルダ / folder of the INI files\n"
+                          u"      %3\n"
+                          u"  ユーザーの設定データベース (レジストリ) / user database\n"
+                          u"      %4\n")
+        .arg(manual, missing, ProgramFolder(), CRegistryDatabase::DefaultPath());
 }
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
@@ -240,6 +258,24 @@ int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment
     return m_flags.LastRunResult;
 }
 
+int CCliApplication::RefuseUnlockable(const CInstanceLock &lock, bool ini)
+{
+    // Nobody holds it: waiting will not help, so this is not the code of a configuration in use.
+    const QString reason = SystemErrorText(lock.Error()).trimmed();
+    const QString folder = QFileInfo(lock.Path()).absolutePath();
+    QString japanese = QStringLiteral(u"設定をロックできません: %1 (%2)。フォルダ %3 に書き込めるか確かめてください。")
+                           .arg(lock.Path(), reason, folder);
+    QString english = QStringLiteral("The configuration cannot be locked: %1 (%2). Check that the folder %3 is writable.")
+                          .arg(lock.Path(), reason, folder);
+    if (ini) {
+        japanese += QStringLiteral(u"INI ファイルは書き込めるフォルダにコピーしたプログラム (ポータブル版) で使うか、"
+                                   u"ユーザーの設定データベース (レジストリ) を使ってください。");
+        english += QStringLiteral(" Use an INI file with a copy of the program in a writable folder (a portable copy), "
+                                  "or use the user database.");
+    }
+    return Refuse(ExitCannotLock, japanese, english);
+}
+
 int CCliApplication::RunStored(const CliOptions &options)
 {
     CConfiguration config(m_flags, *this);
@@ -254,8 +290,7 @@ int CCliApplication::RunStored(const CliOptions &options)
     case CInstanceLock::Result::HeldElsewhere:
         return HandOverToWindow(options, lock.Path());
     case CInstanceLock::Result::Failed:
-        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
-                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));
+        return RefuseUnlockable(lock, ini);
     }
 
     m_flags.AutoMode = options.autoMode;

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CConfiguration;
+class CInstanceLock;
 class CMirroringDefine;
 class CTerminalRunHost;
 struct RunEnvironment;
@@ -24,6 +25,7 @@ public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
     static constexpr int ExitWindowLost = 69;       // EX_UNAVAILABLE: the window went away during a run it took over
     static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
+    static constexpr int ExitCannotLock = 73;       // EX_CANTCREAT: no lock file can be made beside the store
     // EX_IOERR: rows or messages could not be written, or the run's results could not be saved
     static constexpr int ExitIoError = 74;
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
@@ -41,6 +43,8 @@ public:
     static QString ProgramFolder();
     // Where the window listens: the single-instance socket of this user. Tests give their own.
     void SetWindowName(const QString &name) { m_windowName = name; }
+    // The end of the help: where the manual, the INI files and the user database are.
+    static QString FilesText();
 
 private:
     int RunStored(const CliOptions &options);
@@ -61,6 +65,8 @@ private:
     // program shows it as its own. Without a window that takes it, the configuration is in use.
     int HandOverToWindow(const CliOptions &options, const QString &lockPath);
     int HandoverRefused(HandoverRefusal refusal, const QStringList &details, const QString &lockPath, const CliOptions &options);
+    // The lock file of the configuration cannot be made (not: someone else holds it).
+    int RefuseUnlockable(const CInstanceLock &lock, bool ini);
     // Flushes both streams. Lost output turns the result of a command that ran (a run's 0 to 4,
     // list, help) into ExitIoError; a refusal keeps its own code, which says more.
     int CheckOutput(int code);
