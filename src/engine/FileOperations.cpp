@@ -207,9 +207,10 @@ bool CFileOperations::SyncBackup(const QString &backupRoot)
     return false;
 }
 
-ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status, bool followLink)
+ExistResult CFileOperations::CheckFolder(const QString &path, FileStatus *status, bool followLink,
+                                         const KnownStatus *known)
 {
-    return CheckItem(path, true, status, followLink);
+    return CheckItem(path, true, status, followLink, known);
 }
 
 ExistResult CFileOperations::CheckFile(const QString &path, FileStatus *status, const KnownStatus *known)

@@ -42,8 +42,9 @@ public:
     // status, when given, receives what the check read of an item it found. Links count as what
     // they are, never as the folder they point to, unless followLink is set (the folders the user
     // chose and the folders above them may well be links).
-    ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr, bool followLink = false);
     // known, when given, stands in for the first read of the item.
+    ExistResult CheckFolder(const QString &path, FileStatus *status = nullptr, bool followLink = false,
+                            const KnownStatus *known = nullptr);
     ExistResult CheckFile(const QString &path, FileStatus *status = nullptr, const KnownStatus *known = nullptr);
     // False, after reporting and counting, for a name this platform cannot represent.
     bool CheckItemName(const QString &path, bool nameValid);

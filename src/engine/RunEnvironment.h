@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct AppFlags;
 class FileSystem;
@@ -19,4 +20,7 @@ struct RunEnvironment {
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     // Makes the snapshot service of a run; empty: this platform's own, which cannot snapshot.
     std::function<std::unique_ptr<SnapshotProvider>()> snapshotProvider;
+    // Threads that read the disk ahead of the walk; none given: as many as the file systems of a
+    // setting take (or the number in ORVANE_READ_AHEAD), 0: the walk reads alone.
+    std::optional<int> readers;
 };

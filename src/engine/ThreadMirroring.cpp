@@ -20,9 +20,8 @@ bool IsInside(const QString &inner, const QString &outer)
 
 
 // The disk's snapshot service, or this platform's own, which cannot snapshot.
-std::unique_ptr<CVssBackup> MakeShadowCopy(RunEnvironment &environment)
+std::unique_ptr<CVssBackup> MakeShadowCopy(RunEnvironment &environment, FileSystem &disk)
 {
-    FileSystem &disk = environment.fileSystem;
     return std::make_unique<CVssBackup>(
         disk, environment.snapshotProvider ? environment.snapshotProvider() : nullptr,
         [&disk](const QString &folder) { return disk.VolumeRoot(folder); });
@@ -42,9 +41,10 @@ CThreadMirroring::CThreadMirroring(RunRequest &request, RunEnvironment &environm
     , m_state(request.test, request.stop)
     , m_reporter(*request.host, m_state, environment.flags, environment.options)
     , m_filter(m_fileMatcher, m_folderMatcher)
-    , m_shadowCopy(MakeShadowCopy(environment))
-    , m_operations(m_state, m_reporter, environment.fileSystem, *m_shadowCopy)
-    , m_walk(m_state, m_reporter, m_operations, m_filter, environment.fileSystem)
+    , m_disk(environment.fileSystem, m_journal)
+    , m_shadowCopy(MakeShadowCopy(environment, m_disk))
+    , m_operations(m_state, m_reporter, m_disk, *m_shadowCopy)
+    , m_walk(m_state, m_reporter, m_operations, m_filter, m_disk, m_journal, environment.readers)
 {
     m_state.walkRoot = MakeFolderRoot(QDir::currentPath()).value_or(QString());
 }
@@ -412,8 +412,11 @@ bool CThreadMirroring::OpenSettingLog(const CFolderSetting &current)
     const bool errorsOnly = own ? current.OutputErrorOnly : options.OutputErrorOnly;
     const bool flush = own ? current.WriteLogImmediately : options.WriteLogImmediately;
     const QString path = ExpandEnvironment(own ? current.LogFileName : options.LogFileName);
-    if (m_reporter.OpenLog(path, own && current.ClearLog, errorsOnly, flush))
+    if (m_reporter.OpenLog(path, own && current.ClearLog, errorsOnly, flush)) {
+        // A log kept inside a tree grows all through the run: what was read of it ahead is stale.
+        m_journal.RecordAlways(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
         return true;
+    }
     if (!m_environment.flags.LogoffMode && !m_reporter.MessagesSuppressedForExit())
         m_reporter.ShowMessage(FormatPrintf(Text(IDS_MSG_LOG_OPEN_FAILED), {path}), Text(IDS_CAPTION_OPEN_LOG),
                                MessageIcon::Warning);

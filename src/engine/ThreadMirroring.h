@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/ChangeJournal.h"
 #include "engine/FileOperations.h"
+#include "engine/JournalingFileSystem.h"
 #include "engine/RunEnvironment.h"
 #include "engine/RunReporter.h"
 #include "engine/RunState.h"
@@ -60,7 +62,7 @@ private:
     bool IsTest() const { return m_state.IsTest(); }
     bool IsStopped() const { return m_state.IsStopped(); }
     RunHost &Host() const { return m_reporter.Host(); }
-    FileSystem &Disk() const { return m_environment.fileSystem; }
+    FileSystem &Disk() { return m_disk; }
     const QString &Text(int id) { return m_reporter.Text(id); }
 
     RunRequest &m_request;
@@ -70,6 +72,9 @@ private:
     CBRegExp m_fileMatcher;
     CBRegExp m_folderMatcher;
     CTargetFilter m_filter;
+    // Everything of the run reaches the disk through m_disk, which records each change.
+    CChangeJournal m_journal;
+    JournalingFileSystem m_disk;
     std::unique_ptr<CVssBackup> m_shadowCopy;
     CFileOperations m_operations;
     CTreeWalk m_walk;

@@ -3,7 +3,7 @@
 #include "engine/RunHost.h"
 #include "engine/RunReporter.h"
 #include "engine/RunState.h"
-#include "engine/StatusPrefetch.h"
+#include "engine/ChangeJournal.h"
 #include "engine/TargetFilter.h"
 #include "model/FolderSetting.h"
 #include "platform/MessageBox.h"
@@ -12,6 +12,7 @@
 #include "res/StringIds.h"
 
 #include <QList>
+#include <QScopeGuard>
 
 namespace {
 
@@ -24,9 +25,9 @@ bool IsFileEntry(const FolderEntry &entry)
 } // namespace
 
 CTreeWalk::CTreeWalk(CRunState &state, CRunReporter &reporter, CFileOperations &operations, CTargetFilter &filter,
-                     FileSystem &disk)
+                     FileSystem &disk, const CChangeJournal &journal, std::optional<int> readers)
     : m_state(state), m_reporter(reporter), m_operations(operations), m_filter(filter), m_disk(disk)
-    , m_exclusions(disk)
+    , m_journal(journal), m_requestedReaders(readers), m_exclusions(disk)
 {
 }
 
@@ -34,12 +35,13 @@ CTreeWalk::~CTreeWalk() = default;
 
 void CTreeWalk::ReleaseReaders()
 {
-    m_prefetch.reset();
+    m_readAhead.reset();
 }
 
 bool CTreeWalk::Passes()
 {
     const CFolderSetting &setting = *m_state.setting;
+    m_readers = ReadAheadReaders(m_disk, m_state.masterRoot, m_state.backupRoot, m_requestedReaders);
     if (setting.Mirroring && !GuardDeletions())
         return false;
     m_backupIgnoresCase = BackupIgnoresCase();
@@ -86,12 +88,50 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_caseFolders.clear();
     m_listedMasterFolder.clear();
     m_masterEntries.clear();
-    return WalkFolder(m_state.walkRoot);
+    StartReading(mirror, root);
+    const bool completed = WalkFolder(m_state.walkRoot);
+    if (m_readAhead)
+        m_readAhead->Finish();
+    return completed;
+}
+
+void CTreeWalk::StartReading(bool mirror, const QString &root)
+{
+    if (m_readAhead && m_readAhead->Readers() != m_readers)
+        m_readAhead.reset();
+    if (m_readers == 0)
+        return;
+    if (!m_readAhead)
+        m_readAhead = std::make_unique<CReadAhead>(m_disk, m_journal, m_readers);
+    // The backup pass compares each file with its backup; the mirroring pass asks only whether
+    // the master has a name, which the master folder's listing answers.
+    m_readAhead->Start({.walkRoot = root,
+                        .otherRoot = mirror ? m_state.masterRoot : m_state.backupRoot,
+                        .subfolders = m_state.setting->SubDir,
+                        .compare = !mirror,
+                        .listOther = mirror,
+                        .leavesOut = [this](const QString &folder, const FolderEntry &entry) {
+                            return m_exclusions.Excludes(folder, entry);
+                        }});
 }
 
 QString CTreeWalk::RelativeOf(const QString &path) const
 {
     return path.mid(m_state.walkRoot.size());
+}
+
+void CTreeWalk::ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, QList<FolderEntry> &entries)
+{
+    QList<FolderEntry> leftOut;
+    if (!ticket.Listing(entries, leftOut)) {
+        entries.clear();
+        ListEntries(folder, entries);
+        return;
+    }
+    if (m_state.mirrorPass && !m_state.IsTest() && !m_state.counting) {
+        for (const FolderEntry &entry : std::as_const(leftOut))
+            RemoveStaleTemporary(folder + entry.name);
+    }
 }
 
 bool CTreeWalk::ListEntries(const QString &folder, QList<FolderEntry> &entries)
@@ -204,6 +244,12 @@ bool CTreeWalk::RefusesCaseTwin(const QString &folder, const QString &name, cons
 
 bool CTreeWalk::WalkFolder(const QString &folder)
 {
+    const bool root = folder == m_state.walkRoot && m_readAhead;
+    return WalkFolder(folder, root ? m_readAhead->Root() : CReadAhead::Ticket());
+}
+
+bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
+{
     if (m_state.IsStopped())
         return false;
     const CFolderSetting &setting = *m_state.setting;
@@ -220,10 +266,9 @@ bool CTreeWalk::WalkFolder(const QString &folder)
 
     // One listing serves the file loop and the folder loop.
     QList<FolderEntry> entries;
-    ListEntries(folder, entries);
-
-    if (!m_state.mirrorPass && !skipFiles)
-        PrefetchBackupSide(folder, entries);
+    ReadEntries(folder, ticket, entries);
+    CReadAhead::Ticket *const outer = std::exchange(m_ticket, &ticket);
+    const auto restoreTicket = qScopeGuard([&] { m_ticket = outer; });
     // Two master names a case-insensitive backup cannot tell apart must not overwrite each other.
     const bool twinsPossible = !m_state.mirrorPass && m_backupIgnoresCase && entries.size() > 1;
     const QHash<QString, QString> twins = twinsPossible ? CaseTwins(entries) : QHash<QString, QString>();
@@ -232,11 +277,10 @@ bool CTreeWalk::WalkFolder(const QString &folder)
         return twin != twins.cend() && RefusesCaseTwin(folder, name, *twin);
     };
     bool changed = false;
-    qsizetype fileIndex = -1;
-    for (const FolderEntry &entry : std::as_const(entries)) {
+    for (qsizetype index = 0; index < entries.size(); ++index) {
+        const FolderEntry &entry = entries.at(index);
         if (skipFiles || !IsFileEntry(entry))
             continue;
-        ++fileIndex;
         m_state.currentPath = folder + entry.name;
         if ((setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entry.nameValid))
             || isRefusedTwin(entry.name)) {
@@ -244,7 +288,7 @@ bool CTreeWalk::WalkFolder(const QString &folder)
                 break;
             continue;
         }
-        if (HandleFile(fileIndex, rootCode))
+        if (HandleFile(index, rootCode))
             changed = true;
         if (m_state.IsStopped())
             break;
@@ -253,14 +297,18 @@ bool CTreeWalk::WalkFolder(const QString &folder)
         return false;
 
     if (setting.SubDir) {
-        for (const FolderEntry &entry : std::as_const(entries)) {
+        for (qsizetype index = 0; index < entries.size(); ++index) {
+            const FolderEntry &entry = entries.at(index);
             if (entry.kind != ItemKind::Folder)
                 continue;
+            // A subfolder the walk does not enter is dropped, with all read below it, at the end of
+            // this round.
+            CReadAhead::Ticket child = ticket.Child(entry.name);
             const QString path = folder + entry.name;
             m_state.currentPath = path;
             const bool nameValid = !setting.CheckFileName || m_operations.CheckItemName(path, entry.nameValid);
-            if (nameValid && !isRefusedTwin(entry.name) && EnterFolder()) {
-                if (!WalkFolder(path + PathSeparator))
+            if (nameValid && !isRefusedTwin(entry.name) && EnterFolder(index)) {
+                if (!WalkFolder(path + PathSeparator, std::move(child)))
                     break;
                 m_state.currentPath = path;
                 LeaveFolder();
@@ -277,25 +325,6 @@ bool CTreeWalk::WalkFolder(const QString &folder)
 bool CTreeWalk::HandleFile(qsizetype index, TargetCode rootTargetCode)
 {
     return m_state.mirrorPass ? MirrorFile(rootTargetCode) : BackupFile(index);
-}
-
-void CTreeWalk::PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries)
-{
-    if (!m_prefetch) {
-        if (!m_disk.SupportsConcurrentReads())
-            return;
-        m_prefetch = std::make_unique<CStatusPrefetch>(m_disk);
-    }
-    const QString backupFolder = m_state.backupRoot + RelativeOf(folder);
-    QStringList paths;
-    for (const FolderEntry &entry : entries) {
-        if (IsFileEntry(entry))
-            paths << backupFolder + entry.name;
-    }
-    if (paths.size() < 2)
-        m_prefetch->Clear();
-    else
-        m_prefetch->Start(std::move(paths));
 }
 
 bool CTreeWalk::GuardDeletions()
@@ -385,7 +414,8 @@ bool CTreeWalk::BackupFile(qsizetype index)
 
     // A master file that vanished since the listing keeps zero time and size; its copy then
     // fails and is reported like any other.
-    const FileStatus master = m_disk.Status(m_state.currentPath, nullptr).value_or(FileStatus{});
+    const std::optional<FileStatus> readAhead = m_ticket ? m_ticket->Walked(index, m_state.currentPath) : std::nullopt;
+    const FileStatus master = readAhead ? *readAhead : m_disk.Status(m_state.currentPath, nullptr).value_or(FileStatus{});
     const qint64 masterTime = WholeSeconds(master.lastWrite);
     const std::optional<bool> dated = CTargetFilter::DateFilter(setting, masterTime);
     if (!dated) {
@@ -405,7 +435,7 @@ bool CTreeWalk::BackupFile(qsizetype index)
     const QString &skip = m_reporter.Text(IDS_OP_SKIP);
     const bool sized = CTargetFilter::SizeFilter(setting, master.size);
     FileStatus backup;
-    const std::optional<KnownStatus> known = m_prefetch ? m_prefetch->Take(index, backupPath) : std::nullopt;
+    const std::optional<KnownStatus> known = m_ticket ? m_ticket->Counterpart(index, backupPath) : std::nullopt;
     switch (m_operations.CheckFile(backupPath, &backup, known ? &*known : nullptr)) {
     case ExistResult::NotFound:
         if (m_state.IsStopped())
@@ -508,6 +538,11 @@ void CTreeWalk::ListMasterFolder(const QString &folder)
     if (folder == m_listedMasterFolder)
         return;
     m_listedMasterFolder = folder;
+    if (const QHash<QString, ItemKind> *listed = m_ticket ? m_ticket->OtherEntries(folder) : nullptr) {
+        m_masterEntries = *listed;
+        m_masterListed = true;
+        return;
+    }
     m_masterEntries.clear();
     m_masterListed = m_disk.ListFolder(folder, [this](const FolderEntry &entry) {
         m_masterEntries.insert(entry.name, entry.kind);
@@ -580,18 +615,19 @@ bool CTreeWalk::ConfirmDeletion(const QString &path, const FileStatus &backup, b
     return false;
 }
 
-bool CTreeWalk::EnterFolder()
+bool CTreeWalk::EnterFolder(qsizetype index)
 {
-    return m_state.mirrorPass ? EnterMirrorFolder() : EnterBackupFolder();
+    return m_state.mirrorPass ? EnterMirrorFolder() : EnterBackupFolder(index);
 }
 
-bool CTreeWalk::EnterBackupFolder()
+bool CTreeWalk::EnterBackupFolder(qsizetype index)
 {
     const QString relative = RelativeOf(m_state.currentPath);
     const QString backupPath = m_state.backupRoot + relative;
     if (!IsTarget(m_filter.FolderTarget(relative)))
         return false;
-    switch (m_operations.CheckFolder(backupPath)) {
+    const std::optional<KnownStatus> known = m_ticket ? m_ticket->Counterpart(index, backupPath) : std::nullopt;
+    switch (m_operations.CheckFolder(backupPath, nullptr, false, known ? &*known : nullptr)) {
     case ExistResult::Found: {
         if (m_state.IsStopped())
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileOperations.h"
+#include "engine/ReadAhead.h"
 #include "engine/WalkExclusions.h"
 #include "platform/FileSystem.h"
 
@@ -10,8 +11,8 @@
 
 #include <memory>
 
+class CChangeJournal;
 class CRunReporter;
-class CStatusPrefetch;
 class CTargetFilter;
 enum class TargetCode;
 struct CRunState;
@@ -24,8 +25,10 @@ enum class Comparison { Same = 0, BackupNewer = 1, MasterNewer = 2, SizeDiffers 
 // longer has. Depth-first, files before subfolders; only the current path is kept.
 class CTreeWalk {
 public:
+    // The journal holds what the run changed through disk; readers, when given, is how many
+    // threads read ahead of the walk (0: none), else the file systems of the setting decide.
     CTreeWalk(CRunState &state, CRunReporter &reporter, CFileOperations &operations, CTargetFilter &filter,
-              FileSystem &disk);
+              FileSystem &disk, const CChangeJournal &journal, std::optional<int> readers = std::nullopt);
     virtual ~CTreeWalk();
 
     // Both passes in the setting's order, then the root's timestamp; true when they completed.
@@ -36,7 +39,7 @@ public:
 
     // In whole seconds, with the setting's tolerance; equal times with other sizes differ.
     Comparison CompareFile(const FileStatus &master, const FileStatus &backup) const;
-    // Lets go of the reading thread and whatever it holds open.
+    // Lets go of the reading threads and whatever they hold open.
     void ReleaseReaders();
 
 private:
@@ -47,6 +50,10 @@ private:
     };
 
     bool StartPass(bool mirror, const QString &root);
+    void StartReading(bool mirror, const QString &root);
+    bool WalkFolder(const QString &folder, CReadAhead::Ticket ticket);
+    // The folder's entries as the readers listed them, or as the walk lists them now.
+    void ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, QList<FolderEntry> &entries);
     bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
     void RemoveStaleTemporary(const QString &path);
     // Names of entries that a case-insensitive backup could not tell from an earlier entry:
@@ -61,12 +68,12 @@ private:
     bool TreeHasEntries(const QString &root);
     DeletionCount CountDeletions();
     bool RefuseDeletions(int shortId, const QString &text);
+    // index: of the entry in the folder's listing.
     bool HandleFile(qsizetype index, TargetCode rootTargetCode);
     bool BackupFile(qsizetype index);
-    void PrefetchBackupSide(const QString &folder, const QList<FolderEntry> &entries);
     bool MirrorFile(TargetCode targetCode);
-    bool EnterFolder();
-    bool EnterBackupFolder();
+    bool EnterFolder(qsizetype index);
+    bool EnterBackupFolder(qsizetype index);
     bool EnterMirrorFolder();
     void LeaveFolder();
     bool FixFileCase(const QString &relative, const FileStatus &master);
@@ -86,13 +93,18 @@ private:
     CFileOperations &m_operations;
     CTargetFilter &m_filter;
     FileSystem &m_disk;
+    const CChangeJournal &m_journal;
+    const std::optional<int> m_requestedReaders;
+    int m_readers = 0;
+    // Reads listings and statuses ahead of the walk, where the disk allows it.
+    std::unique_ptr<CReadAhead> m_readAhead;
+    // What was read ahead of the folder being walked; none when nothing was.
+    CReadAhead::Ticket *m_ticket = nullptr;
     // The master counterpart of the backup folder whose files the mirroring pass is deciding
     // on, listed once instead of checked file by file. Only the current folder is held.
     QString m_listedMasterFolder;
     QHash<QString, ItemKind> m_masterEntries;
     bool m_masterListed = false;
-    // Reads the backup side of the folder's files ahead, where the disk allows it.
-    std::unique_ptr<CStatusPrefetch> m_prefetch;
     CWalkExclusions m_exclusions;
     // Backup folders of the mirroring pass kept for master folders spelled in other case:
     // backup relative path -> master relative path, both ending in "/", innermost last.

@@ -48,6 +48,21 @@ bool FileSystem::IsCopyTemporaryName(QStringView name)
         && std::all_of(random.begin(), random.end(), alphanumeric);
 }
 
+void FileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+{
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        FsError error;
+        const std::optional<FileStatus> status = Status(folder + names[i], &error);
+        answer(i, status, error);
+    }
+}
+
+QString FileSystem::FileSystemType(const QString &path)
+{
+    const std::optional<MountInfo> mount = MountOfPath(path);
+    return mount ? mount->fileSystem : QString();
+}
+
 FsError FsError::FromErrno(int code)
 {
     if (code == 0)

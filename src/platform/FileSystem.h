@@ -4,6 +4,7 @@
 #include "platform/Volumes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -100,8 +101,17 @@ public:
     virtual QString VolumeRoot(const QString &path) { return VolumeRootOf(path); }
     virtual bool IsExchangeable(const QString &root) { return IsExchangeableDrive(root); }
     virtual QString VolumeLabel(const QString &root) { return VolumeLabelOf(root); }
-    // Whether Status may be called from a second thread while the first goes on.
+    // Whether Status, ListFolder and ReadStatuses may be called from other threads while the first
+    // goes on.
     virtual bool SupportsConcurrentReads() const { return false; }
+    // The status of each of names (entries of folder, a full path ending in "/") in turn, as Status
+    // gives it: answer(index, status, error). A file system that can reads them all relative to one
+    // handle of the folder.
+    using StatusAnswer = std::function<void(qsizetype index, const std::optional<FileStatus> &status,
+                                            const FsError &error)>;
+    virtual void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer);
+    // The type of the file system that holds path ("ext4", "vfat", "fuse.sshfs"), "" when unknown.
+    virtual QString FileSystemType(const QString &path);
 
     // Closes whatever the calling thread keeps open into the trees to make later calls faster, so
     // that a finished run keeps no drive busy.

@@ -101,6 +101,19 @@ FileTime ToFileTime(const timespec &time)
     return {qint64(time.tv_sec), qint32(time.tv_nsec)};
 }
 
+FileStatus ToFileStatus(const struct stat &status)
+{
+    FileStatus result;
+    result.kind = KindOfMode(status.st_mode);
+    result.size = quint64(status.st_size);
+    result.lastWrite = ToFileTime(status.st_mtim);
+    result.lastAccess = ToFileTime(status.st_atim);
+    result.permissions = status.st_mode & 07777;
+    result.device = quint64(status.st_dev);
+    result.inode = quint64(status.st_ino);
+    return result;
+}
+
 timespec ToTimespec(const FileTime &time)
 {
     timespec result{};
@@ -676,15 +689,29 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
     });
     if (!read)
         return std::nullopt;
-    FileStatus result;
-    result.kind = KindOfMode(status.st_mode);
-    result.size = quint64(status.st_size);
-    result.lastWrite = ToFileTime(status.st_mtim);
-    result.lastAccess = ToFileTime(status.st_atim);
-    result.permissions = status.st_mode & 07777;
-    result.device = quint64(status.st_dev);
-    result.inode = quint64(status.st_ino);
-    return result;
+    return ToFileStatus(status);
+}
+
+void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+{
+    // One handle of the folder for all its names; a folder that cannot be opened gives each name
+    // the error its own status would give.
+    QByteArray native;
+    int folderError = NativePath(folder, &native);
+    UniqueFd handle;
+    if (folderError == 0)
+        folderError = OpenFolder(native, &handle);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        struct stat status;
+        int code = folderError;
+        if (code == 0)
+            code = NativePath(names[i], &native);
+        if (code == 0 && native.contains('/'))
+            code = EINVAL;
+        if (code == 0)
+            code = LastError(::fstatat(handle.Get(), native.constData(), &status, AT_SYMLINK_NOFOLLOW));
+        answer(i, code == 0 ? std::optional(ToFileStatus(status)) : std::nullopt, FsError::FromErrno(code));
+    }
 }
 
 bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,

@@ -8,7 +8,7 @@ using Op = FaultInjectingFileSystem::Op;
 
 bool ChangesDisk(Op op)
 {
-    return op != Op::Status && op != Op::ListFolder && op != Op::ActualName;
+    return op != Op::Status && op != Op::ListFolder && op != Op::ActualName && op != Op::ReadStatuses;
 }
 
 } // namespace
@@ -92,6 +92,49 @@ bool FaultInjectingFileSystem::Intercept(Op op, const QString &path, const QStri
     }
     m_calls.append(call);
     return false;
+}
+
+bool FaultInjectingFileSystem::InterceptReadAhead(const QString &path, FsError *error)
+{
+    if (Intercept(Op::ReadStatuses, path, {}, error))
+        return true;
+    QMutexLocker lock(&m_mutex);
+    for (const Rule &rule : std::as_const(m_rules)) {
+        if (!rule.Matches(Op::Status, path))
+            continue;
+        m_calls.last().failed = true;
+        if (error)
+            *error = FsError::FromErrno(rule.code);
+        return true;
+    }
+    return false;
+}
+
+void FaultInjectingFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+{
+    // The names the rules pass are read by the wrapped file system in one call, in order.
+    QStringList passed;
+    QList<qsizetype> passedIndex;
+    QList<std::pair<qsizetype, FsError>> failed;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        FsError error;
+        if (InterceptReadAhead(folder + names[i], &error)) {
+            failed.append({i, error});
+        } else {
+            passed << names[i];
+            passedIndex << i;
+        }
+    }
+    qsizetype nextFailed = 0;
+    const auto answerFailedBefore = [&](qsizetype index) {
+        for (; nextFailed < failed.size() && failed[nextFailed].first < index; ++nextFailed)
+            answer(failed[nextFailed].first, std::nullopt, failed[nextFailed].second);
+    };
+    m_inner.ReadStatuses(folder, passed, [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
+        answerFailedBefore(passedIndex[i]);
+        answer(passedIndex[i], status, error);
+    });
+    answerFailedBefore(names.size());
 }
 
 std::optional<FileStatus> FaultInjectingFileSystem::Status(const QString &path, FsError *error)

@@ -13,11 +13,15 @@
 //   fs.FailOn(FaultInjectingFileSystem::Op::CopyFile, "/b/x.txt", ENOSPC, 1);   // once, then passes
 //   fs.FailOnSuffix(FaultInjectingFileSystem::Op::Status, "/share", ESTALE);    // always
 //   QCOMPARE(fs.CallsOf(FaultInjectingFileSystem::Op::DeleteFile), QStringList{"/b/old.txt"});
+// A status read ahead (ReadStatuses) fails by its own rules, and also while a rule for Status on
+// the same path is in force; only the Status calls themselves use up a counted Status rule, so
+// that the checks see every failure a test asks for, whether or not the run reads ahead.
 class FaultInjectingFileSystem : public FileSystem {
 public:
     enum class Op {
         Status, ListFolder, CopyFile, DeleteFile, RemoveFolder, Move, CreateFolder, MakeWritable,
         SetTimes, ActualName, MoveToTrash, CopyFolderAttributes, SyncFileSystem,
+        ReadStatuses,   // one call per name, on the name's full path
     };
     static constexpr int Always = -1;
 
@@ -63,6 +67,9 @@ public:
     bool IsExchangeable(const QString &root) override { return m_inner.IsExchangeable(root); }
     QString VolumeLabel(const QString &root) override { return m_inner.VolumeLabel(root); }
     void ReleaseHandles() override { m_inner.ReleaseHandles(); }
+    bool SupportsConcurrentReads() const override { return m_inner.SupportsConcurrentReads(); }
+    void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override;
+    QString FileSystemType(const QString &path) override { return m_inner.FileSystemType(path); }
     QString ResolvedPath(const QString &path) override { return m_inner.ResolvedPath(path); }
     bool MoveToTrash(const QString &path, FsError *error) override;
 
@@ -78,6 +85,8 @@ private:
 
     // Records the call; true (with *error set) when a rule fails it.
     bool Intercept(Op op, const QString &path, const QString &target, FsError *error);
+    // The same for a status read ahead; a Status rule fails it without being used up.
+    bool InterceptReadAhead(const QString &path, FsError *error);
 
     FileSystem &m_inner;
     mutable QMutex m_mutex;

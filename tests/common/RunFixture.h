@@ -46,7 +46,8 @@ public:
         if (stopAtStart)
             request.stop = true;
         stopFlag = &request.stop;
-        RunEnvironment environment{.fileSystem = disk ? *disk : posix, .flags = flags, .options = options, .snapshotProvider = {}};
+        RunEnvironment environment{.fileSystem = disk ? *disk : posix, .flags = flags, .options = options,
+                                   .snapshotProvider = {}, .readers = readers};
         if (now.isValid())
             environment.now = [this] { return now; };
         const bool success = RunMirroringThread(request, environment);
@@ -78,6 +79,8 @@ public:
     ScriptedRunHost host;
     QDateTime now;
     bool stopAtStart = false;
+    // Threads that read ahead of the walk; none: as the run decides (and ORVANE_READ_AHEAD says).
+    std::optional<int> readers;
     bool running = false;
     std::atomic<bool> *stopFlag = nullptr;
 };

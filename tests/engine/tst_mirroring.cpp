@@ -22,6 +22,56 @@ QStringList Sorted(QStringList list)
     return list;
 }
 
+// A master and a backup that differ in every way a run knows: new, changed, equal and newer
+// files, folders a large one among them, items of the other kind, a log inside the master tree.
+void MakeMixedTrees(const RunFixture &fixture)
+{
+    const auto master = [&](const QString &name, const QByteArray &data, qint64 offset) {
+        QVERIFY(WriteFile(fixture.MasterPath(name), data, T0.addSecs(offset)));
+    };
+    const auto backup = [&](const QString &name, const QByteArray &data, qint64 offset) {
+        QVERIFY(WriteFile(fixture.BackupPath(name), data, T0.addSecs(offset)));
+    };
+    master("a.txt", "a", 0);
+    master("b.txt", "new b", 100);
+    backup("b.txt", "old b", 0);
+    master("same.txt", "s", 0);
+    backup("same.txt", "s", 0);
+    master("newer.txt", "n", 0);
+    backup("newer.txt", "n2", 100);
+    for (int i = 0; i < 100; ++i) {
+        const QString name = QStringLiteral("many/f%1.dat").arg(i);
+        master(name, QByteArray(i, 'm'), i);
+        if (i % 3 == 0)
+            backup(name, QByteArray(i, 'm'), i);
+        else if (i % 3 == 1)
+            backup(name, QByteArray(i + 1, 'b'), 0);
+    }
+    master("d/e/f/g.txt", "g", 0);
+    master("x/inside.txt", "i", 0);
+    backup("x", "a file where the master has a folder", 0);
+    master("y", "a file where the backup has a folder", 0);
+    backup("y/z.txt", "z", 0);
+    backup("old/one.txt", "1", 0);
+    backup("old/sub/two.txt", "2", 0);
+    backup("extra.txt", "e", 0);
+}
+
+// The trees below root as a run left them; the folders' times are those of the moment they
+// were made, and the log's content is a log of that run.
+QStringList Outcome(const QString &root)
+{
+    QStringList lines;
+    for (const QString &line : TreeListing(root)) {
+        const QStringList parts = line.split(u' ');
+        if (parts.first().endsWith(QStringLiteral("run.log")))
+            lines << parts.first();
+        else
+            lines << (parts.at(1) == u"d" ? parts.first() + QStringLiteral(" d") : line);
+    }
+    return lines;
+}
+
 } // namespace
 
 class TestMirroring : public QObject {
@@ -56,6 +106,8 @@ private Q_SLOTS:
     void recycleBinDeletionGoesToTheTrash();
     void folderTimesAreCopiedWhenAsked_data();
     void folderTimesAreCopiedWhenAsked();
+    void readAheadDecidesAsTheWalkAlone_data();
+    void readAheadDecidesAsTheWalkAlone();
 
 private:
     std::unique_ptr<RunFixture> f;
@@ -519,6 +571,62 @@ void TestMirroring::folderTimesAreCopiedWhenAsked()
     QVERIFY(f->RunOne(s));
     QCOMPARE(QFileInfo(f->BackupPath("sub")).lastModified() == T0.addSecs(-3600), copyFolderTime);
     QCOMPARE(QFileInfo(f->backup).lastModified() == T0.addSecs(-3600), copyFolderTime);
+}
+
+void TestMirroring::readAheadDecidesAsTheWalkAlone_data()
+{
+    QTest::addColumn<bool>("test");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QString>("stopAt");
+    for (const bool test : {false, true}) {
+        const char *run = test ? "test run" : "real run";
+        QTest::addRow("%s, backup first", run) << test << int(BackupOrder::BackupFirst) << QString();
+        QTest::addRow("%s, mirroring first", run) << test << int(BackupOrder::MirroringFirst) << QString();
+        QTest::addRow("%s, stopped in the large folder", run)
+            << test << int(BackupOrder::BackupFirst) << QStringLiteral("many/f77.dat");
+        QTest::addRow("%s, stopped while deleting", run)
+            << test << int(BackupOrder::MirroringFirst) << QStringLiteral("old/sub/two.txt");
+    }
+}
+
+// Whether the walk reads everything itself or readers read ahead of it, a run decides, reports,
+// logs and changes the same, in the same order, and so does the rescan after it.
+void TestMirroring::readAheadDecidesAsTheWalkAlone()
+{
+    QFETCH(bool, test);
+    QFETCH(int, order);
+    QFETCH(QString, stopAt);
+    QStringList outcome[2];
+    for (const int readers : {0, 2}) {
+        RunFixture fixture;
+        fixture.readers = readers;
+        MakeMixedTrees(fixture);
+        fixture.options.OutputLog = true;
+        fixture.options.LogFileName = fixture.master + QStringLiteral("run.log");
+        fixture.host.onStatus = [&](const QString &, const QString &path) {
+            if (!stopAt.isEmpty() && path == stopAt && fixture.stopFlag)
+                *fixture.stopFlag = true;
+        };
+        CFolderSetting s = fixture.Setting();
+        s.Mirroring = true;
+        s.BackupType = BackupOrder(order);
+        s.CopyFolderTime = true;
+        QStringList &seen = outcome[readers ? 1 : 0];
+        for (int round = 0; round < 2; ++round) {
+            fixture.host.rows.clear();
+            fixture.host.questions.clear();
+            fixture.RunOne(s, test);
+            seen << QStringLiteral("round %1: result %2, errors %3").arg(round).arg(fixture.Result()).arg(s.Errors);
+            const QStringList rows = fixture.host.BodyRows();
+            if (round == 0)
+                QVERIFY(rows.size() > 3);
+            seen << rows;
+            for (const MessageBoxRequest &question : std::as_const(fixture.host.questions))
+                seen << QString(question.text).replace(fixture.dir.path(), QStringLiteral("<dir>"));
+            seen << Outcome(fixture.dir.path());
+        }
+    }
+    QCOMPARE(outcome[1], outcome[0]);
 }
 
 QTEST_APPLESS_MAIN(TestMirroring)

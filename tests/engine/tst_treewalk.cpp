@@ -1,5 +1,6 @@
 #include "ScriptedRunHost.h"
 
+#include "engine/ChangeJournal.h"
 #include "engine/FileOperations.h"
 #include "engine/RunReporter.h"
 #include "engine/RunState.h"
@@ -72,7 +73,8 @@ void TestTreeWalk::compareFile()
     CFileOperations operations(state, reporter, disk, shadowCopy);
     CBRegExp files, folders;
     CTargetFilter filter(files, folders);
-    const CTreeWalk walk(state, reporter, operations, filter, disk);
+    const CChangeJournal journal;
+    const CTreeWalk walk(state, reporter, operations, filter, disk, journal);
 
     FileStatus master, backup;
     master.lastWrite = {masterSeconds, masterNanoseconds};

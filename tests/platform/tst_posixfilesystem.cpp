@@ -50,6 +50,9 @@ private Q_SLOTS:
     void actualName();
     void moveToTrash();
     void faultInjection();
+    void readStatusesAnswersAsStatus_data();
+    void readStatusesAnswersAsStatus();
+    void faultInjectionOfStatusReads();
 
 private:
     QString path(const QString &relative) const { return dir_->filePath(relative); }
@@ -715,6 +718,89 @@ void TestPosixFileSystem::faultInjection()
     fs.ClearRules();
     QVERIFY(fs.Status(path(QStringLiteral("share")), &error) == std::nullopt);
     QCOMPARE(error.kind, FsErrorKind::NotFound);
+}
+
+void TestPosixFileSystem::readStatusesAnswersAsStatus_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("names");
+
+    const QString surrogate(QChar(char16_t(0xD800)));
+    QTest::newRow("every kind of entry") << "" << QStringList{"file.txt", "folder", "link", "写真.jpg"};
+    QTest::newRow("missing and refused names")
+        << "" << QStringList{"none", QString(300, u'x'), surrogate, QStringLiteral("file.txt") + QChar(u'\0')};
+    QTest::newRow("missing folder") << "none/" << QStringList{"file.txt", "folder"};
+    QTest::newRow("a file as folder") << "file.txt/" << QStringList{"x"};
+    QTest::newRow("folder with a refused name") << surrogate + u'/' << QStringList{"x"};
+    QTest::newRow("no names") << "" << QStringList{};
+}
+
+// The status of each name is what Status gives for the full path, error kinds included, and the
+// answers come once each, in order.
+void TestPosixFileSystem::readStatusesAnswersAsStatus()
+{
+    QFETCH(QString, folder);
+    QFETCH(QStringList, names);
+    QVERIFY(WriteFile(path(QStringLiteral("file.txt")), "abc"));
+    QVERIFY(WriteFile(path(QStringLiteral("写真.jpg")), QByteArray(5000, 'x')));
+    QVERIFY(WriteFile(path(QStringLiteral("folder/inside.txt")), "y"));
+    QCOMPARE(::symlink("folder", QFile::encodeName(path(QStringLiteral("link"))).constData()), 0);
+    const QString full = path(folder.isEmpty() ? QString() : folder);
+    const QString prefix = full.endsWith(u'/') ? full : full + u'/';
+
+    QList<qsizetype> order;
+    fs_.ReadStatuses(prefix, names, [&](qsizetype index, const std::optional<FileStatus> &status, const FsError &error) {
+        order << index;
+        FsError expectedError;
+        const std::optional<FileStatus> expected = fs_.Status(prefix + names.at(index), &expectedError);
+        QCOMPARE(status.has_value(), expected.has_value());
+        if (status) {
+            QCOMPARE(status->kind, expected->kind);
+            QCOMPARE(status->size, expected->size);
+            QCOMPARE(status->lastWrite.seconds, expected->lastWrite.seconds);
+            QCOMPARE(status->inode, expected->inode);
+        } else {
+            QCOMPARE(error.code, expectedError.code);
+            QCOMPARE(error.kind, expectedError.kind);
+        }
+    });
+    QList<qsizetype> expectedOrder;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        expectedOrder << i;
+    QCOMPARE(order, expectedOrder);
+}
+
+// Status reads of a whole folder fail by their own rules, and while a Status rule holds for the
+// path without using it up: the checks that read again meet every failure the test asked for.
+void TestPosixFileSystem::faultInjectionOfStatusReads()
+{
+    using Op = FaultInjectingFileSystem::Op;
+    FaultInjectingFileSystem fs(fs_);
+    QVERIFY(WriteFile(path(QStringLiteral("a.txt")), "a"));
+    QVERIFY(WriteFile(path(QStringLiteral("b.txt")), "b"));
+    QVERIFY(WriteFile(path(QStringLiteral("c.txt")), "c"));
+    const QString folder = path(QString()) + u'/';
+    fs.FailOn(Op::Status, folder + "a.txt", EHOSTDOWN, 1);
+    fs.FailOn(Op::ReadStatuses, folder + "b.txt", EIO, 1);
+
+    const auto read = [&] {
+        QStringList answers;
+        fs.ReadStatuses(folder, {"a.txt", "b.txt", "c.txt"},
+                        [&](qsizetype index, const std::optional<FileStatus> &status, const FsError &error) {
+            answers << QString::number(index) + (status ? QStringLiteral(" found") : QStringLiteral(" %1").arg(error.code));
+        });
+        return answers;
+    };
+    QCOMPARE(read(), (QStringList{"0 " + QString::number(EHOSTDOWN), "1 " + QString::number(EIO), "2 found"}));
+    QCOMPARE(read(), (QStringList{"0 " + QString::number(EHOSTDOWN), "1 found", "2 found"}));
+    FsError error;
+    QVERIFY(!fs.Status(folder + "a.txt", &error));
+    QCOMPARE(error.kind, FsErrorKind::NetworkPath);
+    QVERIFY(fs.Status(folder + "a.txt", &error));
+    QCOMPARE(read(), (QStringList{"0 found", "1 found", "2 found"}));
+    QCOMPARE(fs.CallsOf(Op::ReadStatuses).size(), 9);
+    QCOMPARE(fs.CallsOf(Op::ReadStatuses).first(), folder + "a.txt");
+    QVERIFY(fs.ChangedPaths().isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestPosixFileSystem)

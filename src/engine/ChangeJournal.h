@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <atomic>
+#include <deque>
+#include <utility>
+
+// The paths a run has changed, in order, so that what was read of the disk before a change can be
+// told from what may still stand. Only the walk's thread records and asks; other threads only
+// take the current generation before they read.
+//
+// Paths are kept as 64-bit hashes: two paths that share a hash only make a read count as stale
+// that was not, and a stale read is read again; a change is never missed.
+class CChangeJournal {
+public:
+    // The number of changes recorded so far. A reader takes it before it reads: a later change of
+    // a path, of a folder above it or of anything below it makes that read stale.
+    quint64 Generation() const { return m_generation.load(std::memory_order_acquire); }
+
+    // After a change at path (a file or a folder, with or without a trailing "/").
+    void Record(const QString &path);
+    // A file that changes all through the run without being recorded (the run's own log): every
+    // read of it counts as stale.
+    void RecordAlways(const QString &path);
+    // True when a change recorded after generation touches path: the path itself, a folder above
+    // it, or something below it. Old changes are forgotten once there are too many to keep; what
+    // was read before them then counts as stale.
+    bool ChangedSince(const QString &path, quint64 generation) const;
+
+    // How many changes are kept before the older half is forgotten.
+    static constexpr qsizetype Capacity = 4096;
+
+private:
+    void Forget(qsizetype count);
+
+    std::atomic<quint64> m_generation{0};
+    quint64 m_horizon = 0;              // changes up to here are forgotten: earlier reads count as stale
+    QHash<quint64, quint64> m_changed;  // path -> generation of its last change
+    QHash<quint64, quint64> m_inside;   // folder -> generation of the last change below it
+    QHash<quint64, bool> m_always;
+    std::deque<std::pair<quint64, quint64>> m_order;    // generation, path
+};

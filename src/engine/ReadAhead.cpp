@@ -1,0 +1,607 @@
+#include "engine/ReadAhead.h"
+
+#include "engine/ChangeJournal.h"
+#include "platform/Paths.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+enum class ChunkState { Pending, Reading, Done, Abandoned };
+
+bool IsFileEntry(const FolderEntry &entry)
+{
+    return entry.kind == ItemKind::File || entry.kind == ItemKind::Symlink;
+}
+
+// Only a plain answer stands in for a check: any other failure is the check's to retry and report.
+KnownStatus Known(const std::optional<FileStatus> &status, const FsError &error)
+{
+    KnownStatus known;
+    known.status = status;
+    known.notFound = !status && error.kind == FsErrorKind::NotFound;
+    return known;
+}
+
+bool Usable(const KnownStatus &known)
+{
+    return known.status || known.notFound;
+}
+
+// path == root + relative + name, without building the right-hand side.
+[[maybe_unused]] bool IsPathOf(const QString &path, const QString &root, const QString &relative, const QString &name)
+{
+    const QStringView view(path);
+    return view.size() == root.size() + relative.size() + name.size() && view.startsWith(root)
+        && view.sliced(root.size()).startsWith(relative) && view.endsWith(name);
+}
+
+} // namespace
+
+struct CReadAhead::Chunk {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    std::atomic<ChunkState> state{ChunkState::Pending};
+    quint64 generation = 0;     // of the journal before the chunk was read
+};
+
+struct CReadAhead::Folder {
+    enum class Stage { Waiting, Listing, Listed };
+    struct Hint {
+        KnownStatus walked;
+        KnownStatus other;
+    };
+
+    explicit Folder(QString path) : relative(std::move(path)) {}
+
+    const QString relative;             // "" for the root, else ending in "/"
+    // Guarded by the pool's mutex.
+    Stage stage = Stage::Waiting;
+    bool cancelled = false;             // skipped by the walk, or left by it
+    bool ahead = false;                 // counts against the window
+    qsizetype weight = 0;               // entries counted against the window
+    Folder *parent = nullptr;
+    size_t slot = 0;                    // in the parent's children
+    std::vector<std::shared_ptr<Folder>> children;
+    size_t nextChild = 0;               // where the walk looks for the next child by name
+    // Written by whoever lists the folder, before it is published.
+    quint64 generation = 0;
+    bool listed = false;
+    QList<FolderEntry> entries;
+    QList<FolderEntry> leftOut;
+    bool otherListed = false;
+    QHash<QString, ItemKind> otherEntries;
+    // Written by the reader of each chunk before the chunk is marked done.
+    std::vector<Hint> hints;
+    std::unique_ptr<Chunk[]> chunks;
+    size_t chunkCount = 0;
+};
+
+QString CReadAhead::WalkedFolder(const Folder &folder) const
+{
+    return m_plan.walkRoot + folder.relative;
+}
+
+QString CReadAhead::OtherFolder(const Folder &folder) const
+{
+    return m_plan.otherRoot + folder.relative;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The walk's side
+
+CReadAhead::Ticket::Ticket(CReadAhead *pool, std::shared_ptr<Folder> folder)
+    : m_pool(folder ? pool : nullptr), m_folder(std::move(folder))
+{
+}
+
+CReadAhead::Ticket::Ticket(Ticket &&other) noexcept
+    : m_pool(std::exchange(other.m_pool, nullptr))
+    , m_folder(std::move(other.m_folder))
+    , m_listingUsed(std::exchange(other.m_listingUsed, false))
+    , m_listingTaken(std::exchange(other.m_listingTaken, false))
+{
+}
+
+CReadAhead::Ticket &CReadAhead::Ticket::operator=(Ticket &&other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_pool = std::exchange(other.m_pool, nullptr);
+        m_folder = std::move(other.m_folder);
+        m_listingUsed = std::exchange(other.m_listingUsed, false);
+        m_listingTaken = std::exchange(other.m_listingTaken, false);
+    }
+    return *this;
+}
+
+CReadAhead::Ticket::~Ticket()
+{
+    Release();
+}
+
+void CReadAhead::Ticket::Release()
+{
+    if (!m_folder)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(m_pool->m_mutex);
+        m_pool->Cancel(*m_folder);
+        m_pool->WakeReaders();
+    }
+    m_folder.reset();
+    m_pool = nullptr;
+}
+
+bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOutFiles)
+{
+    if (!m_folder)
+        return false;
+    Folder &folder = *m_folder;
+    {
+        std::unique_lock<std::mutex> lock(m_pool->m_mutex);
+        m_pool->Uncount(folder);
+        if (folder.stage == Folder::Stage::Waiting) {
+            // No reader has got here yet: the walk reads it, and the readers go on below it.
+            folder.stage = Folder::Stage::Listing;
+            lock.unlock();
+            m_pool->ListFolder(folder);
+            lock.lock();
+            m_pool->Publish(m_folder);
+        }
+        m_pool->WaitFor(lock, [&] { return folder.stage == Folder::Stage::Listed; });
+        m_pool->WakeReaders();
+    }
+
+    m_listingUsed = folder.listed && !m_pool->m_journal.ChangedSince(m_pool->WalkedFolder(folder), folder.generation);
+    m_listingTaken = true;
+    if (!m_listingUsed) {
+        // The walk lists the folder itself; the statuses read for this listing are of no use.
+        for (size_t i = 0; i < folder.chunkCount; ++i) {
+            ChunkState pending = ChunkState::Pending;
+            folder.chunks[i].state.compare_exchange_strong(pending, ChunkState::Abandoned);
+        }
+        return false;
+    }
+    entries = folder.entries;
+    leftOutFiles = folder.leftOut;
+    return true;
+}
+
+bool CReadAhead::Ticket::AwaitChunk(qsizetype index, quint64 *generation)
+{
+    Folder &folder = *m_folder;
+    const size_t k = size_t(index / m_pool->m_limits.chunk);
+    if (k >= folder.chunkCount)
+        return false;
+    Chunk &chunk = folder.chunks[k];
+    ChunkState state = chunk.state.load(std::memory_order_acquire);
+    if (state == ChunkState::Pending) {
+        // A chunk no reader has begun is not waited for: the walk reads those entries itself.
+        if (chunk.state.compare_exchange_strong(state, ChunkState::Abandoned, std::memory_order_acq_rel))
+            return false;
+    }
+    if (state == ChunkState::Reading) {
+        std::unique_lock<std::mutex> lock(m_pool->m_mutex);
+        m_pool->WaitFor(lock, [&] {
+            state = chunk.state.load(std::memory_order_acquire);
+            return state != ChunkState::Reading;
+        });
+    }
+    *generation = chunk.generation;
+    return state == ChunkState::Done;
+}
+
+std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QString &path)
+{
+    quint64 generation = 0;
+    if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
+        return std::nullopt;
+    Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
+    if (!AwaitChunk(index, &generation))
+        return std::nullopt;
+    const KnownStatus &walked = m_folder->hints[size_t(index)].walked;
+    if (!walked.status || m_pool->m_journal.ChangedSince(path, generation))
+        return std::nullopt;
+    return walked.status;
+}
+
+std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, const QString &path)
+{
+    quint64 generation = 0;
+    if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
+        return std::nullopt;
+    Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
+    if (!AwaitChunk(index, &generation))
+        return std::nullopt;
+    const KnownStatus &other = m_folder->hints[size_t(index)].other;
+    if (!Usable(other) || m_pool->m_journal.ChangedSince(path, generation))
+        return std::nullopt;
+    return other;
+}
+
+const QHash<QString, ItemKind> *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
+{
+    if (!m_listingTaken || !m_folder->otherListed
+        || otherFolder != m_pool->OtherFolder(*m_folder)
+        || m_pool->m_journal.ChangedSince(otherFolder, m_folder->generation))
+        return nullptr;
+    return &m_folder->otherEntries;
+}
+
+CReadAhead::Ticket CReadAhead::Ticket::Child(const QString &name)
+{
+    if (!m_folder)
+        return {};
+    const std::lock_guard<std::mutex> lock(m_pool->m_mutex);
+    const std::vector<std::shared_ptr<Folder>> &children = m_folder->children;
+    const qsizetype length = m_folder->relative.size() + name.size() + 1;
+    const auto named = [&](const std::shared_ptr<Folder> &child) {
+        const QStringView relative(child->relative);
+        return relative.size() == length && relative.sliced(m_folder->relative.size()).startsWith(name);
+    };
+    // The walk asks in listing order; a name out of that order is looked for from the start.
+    for (size_t pass = 0; pass < 2; ++pass) {
+        for (size_t i = pass == 0 ? m_folder->nextChild : 0; i < children.size(); ++i) {
+            if (children[i] && named(children[i])) {
+                m_folder->nextChild = i + 1;
+                return Ticket(m_pool, children[i]);
+            }
+        }
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// The pool
+
+CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int readers)
+    : CReadAhead(disk, journal, readers, Limits{})
+{
+}
+
+CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int readers, Limits limits)
+    : m_disk(disk), m_journal(journal), m_limits(limits)
+{
+    for (int i = 0; i < readers; ++i)
+        m_threads.emplace_back([this] { Read(); });
+}
+
+CReadAhead::~CReadAhead()
+{
+    Finish();
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = true;
+    }
+    m_work.notify_all();
+    for (std::thread &thread : m_threads)
+        thread.join();
+}
+
+void CReadAhead::WakeReaders()
+{
+    if (m_idleReaders > 0)
+        m_work.notify_all();
+}
+
+void CReadAhead::WakeWalk()
+{
+    if (m_waiting > 0)
+        m_ready.notify_all();
+}
+
+template <typename Ready>
+void CReadAhead::WaitFor(std::unique_lock<std::mutex> &lock, Ready ready)
+{
+    ++m_waiting;
+    m_ready.wait(lock, ready);
+    --m_waiting;
+}
+
+void CReadAhead::Start(Plan plan)
+{
+    Finish();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_plan = std::move(plan);
+    m_root = std::make_shared<Folder>(QString());
+    m_cursor.emplace_back(m_root, 0);
+    m_active = true;
+    WakeReaders();
+}
+
+CReadAhead::Ticket CReadAhead::Root()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return Ticket(this, std::exchange(m_root, nullptr));
+}
+
+void CReadAhead::Finish()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_active = false;
+    if (m_root)
+        Cancel(*m_root);
+    m_root.reset();
+    m_cursor.clear();
+    m_chunks.clear();
+    // Readers still at work hold the plan's paths and the folder they read.
+    WaitFor(lock, [this] { return m_busy == 0; });
+    m_ahead = 0;
+    m_aheadEntries = 0;
+}
+
+int CReadAhead::FoldersAhead() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_ahead;
+}
+
+qsizetype CReadAhead::EntriesAhead() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_aheadEntries;
+}
+
+bool CReadAhead::Settled()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_busy > 0)
+        return false;
+    for (const auto &[weak, index] : m_chunks) {
+        const std::shared_ptr<Folder> folder = weak.lock();
+        if (folder && !folder->cancelled && folder->chunks[size_t(index)].state.load() == ChunkState::Pending)
+            return false;
+    }
+    return !m_active || !HasRoom() || !NextFolder();
+}
+
+void CReadAhead::Read()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_quit) {
+        if (m_active && WorkOnce(lock))
+            continue;
+        ++m_idleReaders;
+        m_work.wait(lock);
+        --m_idleReaders;
+    }
+}
+
+bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
+{
+    // The statuses of folders already listed come first: the walk needs them soonest.
+    if (ReadNextChunk(lock))
+        return true;
+    if (!HasRoom())
+        return false;
+    const std::shared_ptr<Folder> folder = NextFolder();
+    if (!folder)
+        return false;
+    folder->stage = Folder::Stage::Listing;
+    folder->ahead = true;
+    ++m_ahead;
+    ++m_busy;
+    lock.unlock();
+    ListFolder(*folder);
+    lock.lock();
+    --m_busy;
+    Publish(folder);
+    return true;
+}
+
+bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
+{
+    while (!m_chunks.empty()) {
+        const auto [weak, index] = m_chunks.front();
+        m_chunks.pop_front();
+        const std::shared_ptr<Folder> folder = weak.lock();
+        if (!folder || folder->cancelled)
+            continue;
+        Chunk &chunk = folder->chunks[size_t(index)];
+        ChunkState pending = ChunkState::Pending;
+        if (!chunk.state.compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
+            continue;
+        ++m_busy;
+        lock.unlock();
+        ReadChunk(*folder, chunk);
+        lock.lock();
+        --m_busy;
+        chunk.state.store(ChunkState::Done, std::memory_order_release);
+        WakeWalk();
+        return true;
+    }
+    return false;
+}
+
+bool CReadAhead::HasRoom() const
+{
+    return m_ahead == 0 || (m_ahead < m_limits.folders && m_aheadEntries < m_limits.entries);
+}
+
+std::shared_ptr<CReadAhead::Folder> CReadAhead::NextFolder()
+{
+    // Depth first, subfolders in listing order: the order in which the walk enters them.
+    while (!m_cursor.empty()) {
+        const std::shared_ptr<Folder> folder = m_cursor.back().first;
+        if (folder->cancelled) {
+            m_cursor.pop_back();
+            continue;
+        }
+        if (folder->stage == Folder::Stage::Waiting)
+            return folder;
+        // What lies below a folder being listed is not known yet.
+        if (folder->stage == Folder::Stage::Listing)
+            return nullptr;
+        size_t &next = m_cursor.back().second;
+        if (next >= folder->children.size()) {
+            m_cursor.pop_back();
+            continue;
+        }
+        const std::shared_ptr<Folder> child = folder->children[next++];
+        if (child)
+            m_cursor.emplace_back(child, 0);
+    }
+    return nullptr;
+}
+
+void CReadAhead::ListFolder(Folder &folder)
+{
+    folder.generation = m_journal.Generation();
+    const QString path = WalkedFolder(folder);
+    folder.listed = m_disk.ListFolder(path, [&](const FolderEntry &entry) {
+        if (!m_plan.leavesOut || !m_plan.leavesOut(path, entry))
+            folder.entries.append(entry);
+        else if (entry.kind == ItemKind::File)
+            folder.leftOut.append(entry);
+        return true;
+    }, nullptr);
+    if (m_plan.listOther) {
+        folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
+            folder.otherEntries.insert(entry.name, entry.kind);
+            return true;
+        }, nullptr);
+    }
+}
+
+void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk)
+{
+    chunk.generation = m_journal.Generation();
+    QStringList names;
+    QStringList files;
+    std::vector<qsizetype> fileIndex;
+    for (qsizetype i = chunk.begin; i < chunk.end; ++i) {
+        const FolderEntry &entry = folder.entries.at(i);
+        names << entry.name;
+        if (IsFileEntry(entry)) {
+            files << entry.name;
+            fileIndex.push_back(i);
+        }
+    }
+    m_disk.ReadStatuses(WalkedFolder(folder), files,
+                        [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
+        folder.hints[size_t(fileIndex[size_t(i)])].walked = Known(status, error);
+    });
+    m_disk.ReadStatuses(OtherFolder(folder), names,
+                        [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
+        folder.hints[size_t(chunk.begin + i)].other = Known(status, error);
+    });
+}
+
+void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
+{
+    folder->stage = Folder::Stage::Listed;
+    if (folder->ahead) {
+        folder->weight = folder->entries.size();
+        m_aheadEntries += folder->weight;
+    }
+    if (!folder->cancelled && folder->listed) {
+        if (m_plan.subfolders) {
+            for (const FolderEntry &entry : std::as_const(folder->entries)) {
+                if (entry.kind != ItemKind::Folder)
+                    continue;
+                auto child = std::make_shared<Folder>(folder->relative + entry.name + PathSeparator);
+                child->parent = folder.get();
+                child->slot = folder->children.size();
+                folder->children.push_back(std::move(child));
+            }
+        }
+        const qsizetype count = folder->entries.size();
+        if (m_plan.compare && count > 0) {
+            folder->hints.resize(size_t(count));
+            folder->chunkCount = size_t((count + m_limits.chunk - 1) / m_limits.chunk);
+            folder->chunks = std::make_unique<Chunk[]>(folder->chunkCount);
+            for (size_t i = 0; i < folder->chunkCount; ++i) {
+                folder->chunks[i].begin = qsizetype(i) * m_limits.chunk;
+                folder->chunks[i].end = std::min(count, qsizetype(i + 1) * m_limits.chunk);
+                m_chunks.emplace_back(folder, qsizetype(i));
+            }
+        }
+    }
+    WakeReaders();
+    WakeWalk();
+}
+
+void CReadAhead::Uncount(Folder &folder)
+{
+    if (!folder.ahead)
+        return;
+    folder.ahead = false;
+    --m_ahead;
+    m_aheadEntries -= folder.weight;
+    folder.weight = 0;
+}
+
+void CReadAhead::Cancel(Folder &folder)
+{
+    if (!folder.cancelled) {
+        folder.cancelled = true;
+        Uncount(folder);
+        for (const std::shared_ptr<Folder> &child : folder.children) {
+            if (child) {
+                child->parent = nullptr;
+                Cancel(*child);
+            }
+        }
+        folder.children.clear();
+    }
+    // What was read of it goes as soon as no reader holds it.
+    if (folder.parent) {
+        Folder *parent = std::exchange(folder.parent, nullptr);
+        parent->children[folder.slot].reset();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// How many readers
+
+namespace {
+
+// File systems whose reads wait for a network, a daemon or a slow medium: a second reader keeps
+// one request waiting while another is answered, so two readers help; more only queue up.
+// Local disks answer warm reads at processor speed: the readers take what the machine has left.
+struct TypeRule {
+    QStringView prefix;
+    int readers;
+};
+
+constexpr TypeRule TypeRules[] = {
+    {u"fuse", 2}, {u"nfs", 2}, {u"cifs", 2}, {u"smb", 2}, {u"9p", 2}, {u"sshfs", 2},
+    {u"vfat", 1}, {u"exfat", 1}, {u"msdos", 1}, {u"ntfs", 1}, {u"iso9660", 1}, {u"udf", 1},
+};
+
+int ReadersForType(const QString &type, int local)
+{
+    for (const TypeRule &rule : TypeRules) {
+        if (type.startsWith(rule.prefix))
+            return std::min(rule.readers, local);
+    }
+    return local;
+}
+
+std::optional<int> EnvironmentReaders()
+{
+    bool ok = false;
+    const int readers = qEnvironmentVariableIntValue("ORVANE_READ_AHEAD", &ok);
+    return ok ? std::optional(readers) : std::nullopt;
+}
+
+} // namespace
+
+int ReadAheadReaders(FileSystem &disk, const QString &masterRoot, const QString &backupRoot,
+                     std::optional<int> requested)
+{
+    constexpr int MostReaders = 4;
+    if (!disk.SupportsConcurrentReads())
+        return 0;
+    if (!requested)
+        requested = EnvironmentReaders();
+    if (requested)
+        return std::clamp(*requested, 0, MostReaders);
+    const int local = std::clamp(int(std::thread::hardware_concurrency()), 1, 2);
+    return std::min(ReadersForType(disk.FileSystemType(masterRoot), local),
+                    ReadersForType(disk.FileSystemType(backupRoot), local));
+}
