@@ -2,11 +2,12 @@
 # Installs the built program into a temporary prefix and checks what a desktop needs of it:
 # the file list, the menu entry, the software-centre description, the manual pages, and that
 # the installed orvane-cli finds the installed manual.
-#   tst_install.sh BUILD_DIR SOURCE_DIR
+#   tst_install.sh BUILD_DIR SOURCE_DIR [CMAKE]
 # Exit 77 (skipped) when a checking tool is missing; scripts/install-deps.sh installs them.
 set -u
 build=$1
 source=$2
+cmake=${3:-cmake}
 id=com.zentrel.OrvaneUnicode
 
 for tool in desktop-file-validate:desktop-file-utils appstreamcli:appstream man:man-db; do
@@ -21,7 +22,7 @@ trap 'rm -rf "$prefix"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; echo "FAIL: cmake --install"; exit 1; }
+"$cmake" --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; echo "FAIL: cmake --install"; exit 1; }
 rm -f "$prefix.log"
 
 # Exactly these files, nothing left out and nothing stray (the manual no longer in bin).
