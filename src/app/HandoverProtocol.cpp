@@ -25,6 +25,7 @@ struct RefusalName {
 
 constexpr std::array RefusalNames{
     RefusalName{HandoverRefusal::Busy, u"busy"},
+    RefusalName{HandoverRefusal::DialogOpen, u"dialog-open"},
     RefusalName{HandoverRefusal::OtherConfiguration, u"other-configuration"},
     RefusalName{HandoverRefusal::NotReady, u"not-ready"},
     RefusalName{HandoverRefusal::BadRequest, u"bad-request"},

@@ -41,7 +41,8 @@ struct HandoverRequest {
 enum class HandoverWord { Run, Accepted, Refused, Row, Status, Message, Delete, Alive, End, Answer };
 
 enum class HandoverRefusal {
-    Busy,                 // a run is active, or the window cannot take one now
+    Busy,                 // a run is active or about to start
+    DialogOpen,           // a dialog of the window may be editing what the run would use
     OtherConfiguration,   // the window holds another configuration
     NotReady,             // the window is starting or ending
     BadRequest,

@@ -236,6 +236,9 @@ std::optional<COrvaneApp::Refusal> COrvaneApp::RefusalFor(const std::optional<Ha
         return Refusal{R::OtherConfiguration, {}};
     if (Busy())
         return Refusal{R::Busy, {}};
+    // A dialog may be editing a setting of the table the run would write to.
+    if (QApplication::activeModalWidget())
+        return Refusal{R::DialogOpen, {}};
     const int projects = m_config->Projects().Count();
     if (request->project && *request->project >= projects)
         return Refusal{R::NoProject, {QString::number(projects)}};
@@ -262,10 +265,8 @@ bool COrvaneApp::HoldsConfiguration(const QString &lockPath) const
 
 bool COrvaneApp::Busy() const
 {
-    // A dialog may be editing a setting of the table the run would write to, and the window's
-    // own unattended run must not be pushed aside by one that came in before it.
-    return m_view->Runs().IsRunning() || (m_handover && m_handover->IsActive()) || m_view->UnattendedStartPending()
-        || QApplication::activeModalWidget() != nullptr;
+    // The window's own unattended run must not be pushed aside by one that came in before it.
+    return m_view->Runs().IsRunning() || (m_handover && m_handover->IsActive()) || m_view->UnattendedStartPending();
 }
 
 int COrvaneApp::SettingCount(int project) const

@@ -159,6 +159,10 @@ int CCliApplication::HandoverRefused(HandoverRefusal refusal, const QStringList 
         return Refuse(ExitInUse,
                       QStringLiteral(u"Orvane Unicode のウィンドウで実行中です。終わってから実行してください (%1)。").arg(lockPath),
                       QStringLiteral("A run is active in the Orvane Unicode window; run again when it has ended (%1).").arg(lockPath));
+    case HandoverRefusal::DialogOpen:
+        return Refuse(ExitInUse,
+                      QStringLiteral(u"Orvane Unicode のウィンドウでダイアログが開いています。閉じてから実行してください (%1)。").arg(lockPath),
+                      QStringLiteral("A dialog is open in the Orvane Unicode window; close it and run again (%1).").arg(lockPath));
     case HandoverRefusal::NoWorker:
         return Refuse(ExitInUse, QStringLiteral(u"ウィンドウが実行を始められませんでした (%1)。").arg(lockPath),
                       QStringLiteral("The window could not start the run (%1).").arg(lockPath));

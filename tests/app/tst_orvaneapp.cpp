@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
@@ -346,7 +347,7 @@ void TestOrvaneApp::handedOverRunsRefused_data()
 {
     // The configuration has projects A (one setting), B (none, active) and C.
     using R = HandoverRefusal;
-    QTest::addColumn<QString>("state");      // "idle", "running", "/start" (its run is still to come)
+    QTest::addColumn<QString>("state");      // "idle", "running", "/start" (its run is still to come), "dialog"
     QTest::addColumn<QString>("lock");       // "own" or another lock file
     QTest::addColumn<int>("project");        // -1: the active one
     QTest::addColumn<QList<int>>("settings");
@@ -356,6 +357,7 @@ void TestOrvaneApp::handedOverRunsRefused_data()
     QTest::newRow("a setting of another project, counted in the store") << "idle" << "own" << 0 << QList<int>{0} << -1 << QStringList{};
     QTest::newRow("another configuration") << "idle" << "other" << -1 << QList<int>{} << int(R::OtherConfiguration) << QStringList{};
     QTest::newRow("a run is active") << "running" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
+    QTest::newRow("a dialog is open") << "dialog" << "own" << -1 << QList<int>{} << int(R::DialogOpen) << QStringList{};
     QTest::newRow("the unattended start has not begun") << "/start" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
     QTest::newRow("a fourth project of three") << "idle" << "own" << 3 << QList<int>{} << int(R::NoProject) << QStringList{"3"};
     QTest::newRow("a second setting of one") << "idle" << "own" << 0 << QList<int>{0, 1} << int(R::NoSetting) << QStringList{"1", "0", "1"};
@@ -383,6 +385,12 @@ void TestOrvaneApp::handedOverRunsRefused()
     if (state == "running") {
         app->View()->Runs().Start({.autoOnly = true});
         QTRY_VERIFY(app->View()->State().running);
+    }
+    QDialog dialog;   // of no parent: it outlives the window, which goes at the end
+    if (state == "dialog") {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QTRY_VERIFY(QApplication::activeModalWidget());
     }
     HandoverRequest request{.lockPath = lock == "own" ? CInstanceLock::LockPathFor(w.Ini("test")) : w.Ini("other") + ".lock"};
     if (project >= 0)

@@ -103,6 +103,7 @@ void TestHandoverClient::windowAnswers_data()
     QTest::newRow("a line it does not understand") << none << QStringList{"> accepted", "> reboot|now"} << 69 << "" << "went away" << "run";
     QTest::newRow("a result beyond the run's codes") << none << QStringList{"> accepted", "> end|9"} << 69 << "" << "went away" << "run";
     QTest::newRow("refused: a run is active") << none << QStringList{"> refused|busy"} << 75 << "" << "A run is active in the Orvane Unicode window" << "run";
+    QTest::newRow("refused: a dialog is open") << none << QStringList{"> refused|dialog-open"} << 75 << "" << "A dialog is open in the Orvane Unicode window" << "run";
     QTest::newRow("refused: another configuration")
         << none << QStringList{"> refused|other-configuration"} << 75 << "" << "The configuration is open in the Orvane Unicode window" << "run";
     QTest::newRow("refused: no such setting") << QStringList{"--setting=4"} << QStringList{"> refused|no-setting|3|0|2"} << 64 << ""
