@@ -1,7 +1,8 @@
 # The two set-up commands of the project: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure build/ and build.
+# `make package` builds the Debian package build/orvane_<version>_<arch>.deb.
 
-.PHONY: all deps build run test sanitize bench clean
+.PHONY: all deps build run test package sanitize bench clean
 
 all: build
 
@@ -20,6 +21,10 @@ test: build
 run: build
 	@sh scripts/install-deps.sh run
 	@sh scripts/run.sh
+
+package: build
+	@sh scripts/install-deps.sh package
+	cd build && cpack -G DEB
 
 # The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

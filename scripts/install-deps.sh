@@ -5,9 +5,15 @@ set -eu
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libsqlite3-dev libpcre2-dev"
 # Images of USB-stick file systems for the copy tests (they skip where these are missing).
 PACKAGES="$PACKAGES dosfstools exfatprogs exfat-fuse fusefat"
+# A private message bus for the power-off tests, which talk to a stand-in for systemd-logind.
+PACKAGES="$PACKAGES dbus-daemon"
+# Checks of the installed layout: the menu entry, the software-centre description, the manual pages.
+PACKAGES="$PACKAGES desktop-file-utils appstream man-db groff-base"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
   bench) PACKAGES="$PACKAGES rsync hyperfine python3 time bindfs" ;;
+  # CPack reads the libraries the executables need with dpkg-shlibdeps, and finds them with file.
+  package) PACKAGES="$PACKAGES dpkg-dev file" ;;
 esac
 
 missing=""

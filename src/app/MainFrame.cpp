@@ -562,7 +562,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!m_closeEnabled || State().running) {
+    if ((!m_closeEnabled || State().running) && !m_sessionEnding) {
         event->ignore();
         return;
     }

@@ -62,6 +62,8 @@ public:
 
     // The view closes the door while a run is active.
     void SetCloseEnabled(bool enabled);
+    // The desktop session ends: the window closes when asked, also while a stopped run finishes.
+    void SetSessionEnding() { m_sessionEnding = true; }
     bool CloseEnabled() const { return m_closeEnabled; }
     // Enabled states and check marks from the rules, changing only what differs.
     void UpdateCommandStates();
@@ -141,4 +143,5 @@ private:
     bool m_closeEnabled = true;
     bool m_firstShown = false;
     bool m_closed = false;   // the program ends; a second close request changes nothing
+    bool m_sessionEnding = false;
 };

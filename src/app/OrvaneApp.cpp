@@ -2,6 +2,7 @@
 
 #include "app/FirstStartQuestion.h"
 #include "app/MainFrame.h"
+#include "app/RunHandover.h"
 #include "app/ToolDialogBar.h"
 #include "config/Configuration.h"
 #include "platform/InstanceLock.h"
@@ -11,8 +12,10 @@
 #include "res/StringIds.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OrvaneView.h"
+#include "ui/RunController.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileInfo>
 #include <QSessionManager>
 
 namespace {
@@ -70,11 +73,12 @@ std::optional<int> COrvaneApp::Start(const QStringList &arguments)
     program.name = MainProgramName;
     m_config->Store().SetIniPath(CSettingsStore::BuildIniPath(program, m_options.iniName));
 
-    if (!CFirstStartQuestion(m_config->Store(), m_flags, *m_boxes).Decide()) {
-        // Cancelled: the program ends without a window and without writing anything.
+    const CFirstStartQuestion::Decision decision = CFirstStartQuestion(m_config->Store(), m_flags, *m_boxes).Decide();
+    if (decision != CFirstStartQuestion::Decision::Go) {
+        // The program ends without a window and without writing anything.
         m_flags.LogoffMode = true;
         m_config->SetGlobalSaveSuppressed(true);
-        return 0;
+        return decision == CFirstStartQuestion::Decision::Cancelled ? 0 : ExitIniNotWritable;
     }
     if (const std::optional<int> code = LockConfiguration())
         return code;
@@ -110,6 +114,7 @@ bool COrvaneApp::HandOver()
         return false;
     case CSingleInstance::Claim::First:
         m_instance->SetHandler([this](InstanceRequest request) { return Answer(request); });
+        m_instance->SetRunHandler([this](QLocalSocket *connection, const QByteArray &line) { HandleRunRequest(connection, line); });
         return false;
     }
     return false;
@@ -173,14 +178,108 @@ void COrvaneApp::CreateWindow()
     connect(m_view, &COrvaneView::ProjectListChanged, frame, [this, frame] { frame->DialogBar()->FillProjectBox(*m_config); });
     // Posted, as the run's close request is: the window closes after the run has ended.
     connect(m_view, &COrvaneView::CloseRequested, frame, &QWidget::close, Qt::QueuedConnection);
-    connect(frame, &CMainFrame::Closed, this, &COrvaneApp::Finished);
-    // The session ends: an active run is asked to stop, and the session may go on.
-    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(gui, &QGuiApplication::commitDataRequest, m_view, [this](QSessionManager &) { m_view->StopRun(); });
+    connect(frame, &CMainFrame::Closed, this, [this] {
+        m_windowClosed = true;
+        emit Finished();
+    });
+    // The session ends: an active run is asked to stop, and the session may go on. A quit that
+    // comes while the window is still open comes from the session too.
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { SessionEnding(); },
+                Qt::DirectConnection);
+        connect(gui, &QCoreApplication::aboutToQuit, this, [this] {
+            if (!m_windowClosed)
+                SessionEnding();
+        });
+    }
+}
+
+void COrvaneApp::SessionEnding()
+{
+    m_sessionEnding = true;
+    if (m_frame)
+        m_frame->SetSessionEnding();
+    if (m_view)
+        m_view->StopRun();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Runs handed over by orvane-cli
+
+void COrvaneApp::HandleRunRequest(QLocalSocket *connection, const QByteArray &line)
+{
+    // A line cut off at its length limit is no request.
+    const std::optional<HandoverLine> parsed = line.endsWith('\n') ? CHandoverProtocol::Parse(line) : std::nullopt;
+    const std::optional<HandoverRequest> request = parsed ? CHandoverProtocol::RequestOf(*parsed) : std::nullopt;
+    if (const std::optional<Refusal> refusal = RefusalFor(request)) {
+        CRunHandover::Refuse(connection, refusal->reason, refusal->details);
+        return;
+    }
+    if (request->project && *request->project != m_config->ActiveProject()) {
+        // As picking it in the project box: the project the run is about is the one shown.
+        m_view->SwitchToProject(*request->project);
+        m_frame->DialogBar()->ShowActiveProject(m_config->ActiveProject());
+    }
+    auto *handover = new CRunHandover(connection, *request, *m_view, *m_config, m_flags, this);
+    if (handover->Start())
+        m_handover = handover;
+}
+
+std::optional<COrvaneApp::Refusal> COrvaneApp::RefusalFor(const std::optional<HandoverRequest> &request) const
+{
+    using R = HandoverRefusal;
+    if (!request)
+        return Refusal{R::BadRequest, {}};
+    if (!m_frame || !m_view || m_windowClosed || m_sessionEnding)
+        return Refusal{R::NotReady, {}};
+    if (!HoldsConfiguration(request->lockPath))
+        return Refusal{R::OtherConfiguration, {}};
+    if (Busy())
+        return Refusal{R::Busy, {}};
+    // A dialog may be editing a setting of the table the run would write to.
+    if (QApplication::activeModalWidget())
+        return Refusal{R::DialogOpen, {}};
+    const int projects = m_config->Projects().Count();
+    if (request->project && *request->project >= projects)
+        return Refusal{R::NoProject, {QString::number(projects)}};
+    if (request->settings.isEmpty())
+        return std::nullopt;
+    const int project = request->project.value_or(m_config->ActiveProject());
+    const int count = SettingCount(project);
+    for (int setting : request->settings) {
+        if (setting >= count)
+            return Refusal{R::NoSetting, {QString::number(setting), QString::number(project), QString::number(count)}};
+    }
+    return std::nullopt;
+}
+
+bool COrvaneApp::HoldsConfiguration(const QString &lockPath) const
+{
+    if (!m_lock || !m_lock->IsLocked())
+        return false;
+    // Both lock files exist: the caller found this one taken.
+    const QString mine = QFileInfo(m_lock->Path()).canonicalFilePath();
+    const QString theirs = QFileInfo(lockPath).canonicalFilePath();
+    return mine.isEmpty() || theirs.isEmpty() ? m_lock->Path() == lockPath : mine == theirs;
+}
+
+bool COrvaneApp::Busy() const
+{
+    // The window's own unattended run must not be pushed aside by one that came in before it.
+    return m_view->Runs().IsRunning() || (m_handover && m_handover->IsActive()) || m_view->UnattendedStartPending();
+}
+
+int COrvaneApp::SettingCount(int project) const
+{
+    if (project == m_config->ActiveProject())
+        return m_view->Count();
+    return m_config->StoredFolderSettingCount(project);
 }
 
 int COrvaneApp::End()
 {
+    // A caller still waiting hears the connection close; what its run waits for is answered.
+    delete m_handover.data();
     // The view saves the active project as it goes.
     m_view = nullptr;
     m_frame.reset();
@@ -190,5 +289,23 @@ int COrvaneApp::End()
         m_instance->Release();
     if (m_lock)
         m_lock->Unlock();
-    return m_secondCopy ? 0 : m_flags.LastRunResult.load();
+    if (m_secondCopy)
+        return 0;
+    if (!PowerOffDue())
+        return ExitCode(m_flags.LastRunResult, std::nullopt);
+    const CPowerOff::Outcome outcome = m_setup.powerOff ? m_setup.powerOff() : CPowerOff::Request();
+    return ExitCode(m_flags.LastRunResult, outcome);
+}
+
+bool COrvaneApp::PowerOffDue() const
+{
+    // A session that ends takes the program with it: logging off powers nothing off.
+    return m_loaded && !m_sessionEnding && m_flags.AnySettingCompleted && m_flags.AfterRunShutdown;
+}
+
+int COrvaneApp::ExitCode(int lastRunResult, std::optional<CPowerOff::Outcome> powerOff)
+{
+    // Without the right to power off the program ends quietly with 0; a power-off that was
+    // allowed but failed leaves the run's result.
+    return powerOff == CPowerOff::Outcome::NotPermitted ? 0 : lastRunResult;
 }

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -21,9 +22,6 @@ constexpr std::array RequestWords{
     RequestWord{InstanceRequest::State, u"state"},
 };
 
-// A request is a short line; anything longer is not from this program.
-constexpr qint64 MaxLine = 256;
-
 } // namespace
 
 CSingleInstance::CSingleInstance(QString name, QObject *parent)
@@ -39,10 +37,18 @@ CSingleInstance::~CSingleInstance()
 QString CSingleInstance::DefaultName(const QString &title)
 {
     const QString base = QStringLiteral("%1-%2").arg(title).arg(::getuid());
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    // Without a runtime folder the socket goes where QLocalServer puts plain names, the lock
-    // file beside it.
+    const QString runtime = RuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/run/user/%1").arg(::getuid()));
+    // Without a runtime folder the socket goes to the temporary folder, the lock file beside it.
     return runtime.isEmpty() ? QDir::tempPath() + u'/' + base : QDir(runtime).filePath(base);
+}
+
+QString CSingleInstance::RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn)
+{
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    // Only a real folder of this user: another user's socket must never be taken for ours.
+    const QFileInfo folder(usersOwn);
+    return folder.isDir() && !folder.isSymLink() && folder.ownerId() == ::getuid() ? usersOwn : QString();
 }
 
 QString CSingleInstance::RequestText(InstanceRequest request)
@@ -52,6 +58,11 @@ QString CSingleInstance::RequestText(InstanceRequest request)
             return QString::fromUtf16(word.text);
     }
     return {};
+}
+
+bool CSingleInstance::IsRunLine(const QByteArray &line)
+{
+    return line == "run" || line.startsWith("run\t") || line.startsWith("run\n");
 }
 
 std::optional<InstanceRequest> CSingleInstance::ParseRequest(QStringView text)
@@ -100,7 +111,15 @@ void CSingleInstance::Accept()
 void CSingleInstance::Answer(QLocalSocket *socket)
 {
     while (socket->canReadLine()) {
-        const QString line = QString::fromUtf8(socket->readLine(MaxLine)).trimmed();
+        const QByteArray bytes = socket->readLine(MaxLine);
+        if (IsRunLine(bytes) && m_runHandler) {
+            // The connection is the run's from now on; this object no longer listens to it.
+            socket->disconnect();
+            socket->setParent(nullptr);
+            m_runHandler(socket, bytes);
+            return;
+        }
+        const QString line = QString::fromUtf8(bytes).trimmed();
         const std::optional<InstanceRequest> request = ParseRequest(line);
         const QString reply = !request ? QStringLiteral("unknown") : m_handler ? m_handler(*request) : QStringLiteral("none");
         socket->write(reply.toUtf8() + '\n');

@@ -13,7 +13,8 @@ class QLocalServer;
 class QLocalSocket;
 
 // What a later start may ask of the running copy. Each request travels as one line of text and
-// is answered with one line.
+// is answered with one line. A line that begins with "run" is no such request: it hands a run
+// of orvane-cli to the window, and the connection goes to the run handler.
 enum class InstanceRequest {
     Show,    // show the main window normally and bring it forward; answers the window's state
     State,   // answers the window's state: "hidden", "minimized", "maximized" or "normal"
@@ -34,17 +35,23 @@ public:
         Unavailable,  // neither could be found out (no lock file could be made)
     };
     using Handler = std::function<QString(InstanceRequest)>;
+    // Takes over the connection (it becomes the handler's) with its first line.
+    using RunHandler = std::function<void(QLocalSocket *connection, const QByteArray &line)>;
 
     // name: the socket's and the lock file's name, unique per user.
     explicit CSingleInstance(QString name, QObject *parent = nullptr);
     ~CSingleInstance() override;
 
-    // "<title>-<uid>", placed in $XDG_RUNTIME_DIR when it is set.
+    // "<title>-<uid>" in the user's runtime folder: $XDG_RUNTIME_DIR, or where it is unset
+    // (cron) the user's own /run/user/<uid>, so the window and a scheduled orvane-cli meet.
     static QString DefaultName(const QString &title);
+    // $XDG_RUNTIME_DIR when set, else the user's own folder when it is one; else empty.
+    static QString RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn);
 
     Claim TryClaim();
     // The first copy's answer to its requests.
     void SetHandler(Handler handler) { m_handler = std::move(handler); }
+    void SetRunHandler(RunHandler handler) { m_runHandler = std::move(handler); }
     // Sends a request to the first copy and waits for its answer; none when it could not be
     // reached or did not answer in time.
     std::optional<QString> Send(InstanceRequest request, int timeoutMs = 5000);
@@ -54,6 +61,10 @@ public:
 
     static QString RequestText(InstanceRequest request);
     static std::optional<InstanceRequest> ParseRequest(QStringView text);
+    static bool IsRunLine(const QByteArray &line);
+
+    // Longer lines are cut off: a request names at most a path and some numbers.
+    static constexpr qint64 MaxLine = 16384;
 
 private:
     void Accept();
@@ -63,4 +74,5 @@ private:
     CInstanceLock m_lock;
     std::unique_ptr<QLocalServer> m_server;
     Handler m_handler;
+    RunHandler m_runHandler;
 };

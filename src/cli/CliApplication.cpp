@@ -1,5 +1,7 @@
 #include "cli/CliApplication.h"
 
+#include "app/SingleInstance.h"
+#include "cli/HandoverClient.h"
 #include "cli/TerminalRunHost.h"
 #include "config/Configuration.h"
 #include "engine/RunEnvironment.h"
@@ -9,8 +11,12 @@
 #include "model/SettingListText.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFiles.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/Text.h"
+#include "res/StringIds.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -77,14 +83,103 @@ int CCliApplication::Execute(const CliOptions &options)
     case CliOptions::Command::List: return List(options);
     case CliOptions::Command::Help: break;
     }
-    m_out.Write(CCommandLine::HelpText());
+    m_out.Write(CCommandLine::HelpText() + FilesText());
     return 0;
+}
+
+QString CCliApplication::FilesText()
+{
+    const QString manual = ManualPath();
+    const QString missing = QFileInfo(manual).isFile() ? QString() : QStringLiteral(u" (見つかりません / not found)");
+    return QStringLiteral(u"\n"
+                          u"ファイル / Files:\n"
+                          u"  説明書 / manual\n"
+                          u"      %1%2\n"
+                          u"  INI ファイルのフォルダ / folder of the INI files\n"
+                          u"      %3\n"
+                          u"  ユーザーの設定データベース (レジストリ) / user database\n"
+                          u"      %4\n")
+        .arg(manual, missing, ProgramFolder(), CRegistryDatabase::DefaultPath());
 }
 
 int CCliApplication::Refuse(int code, const QString &japanese, const QString &english)
 {
     Complain(japanese, english);
     return code;
+}
+
+int CCliApplication::RefuseInUse(const QString &lockPath)
+{
+    return Refuse(ExitInUse,
+                  QStringLiteral(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"
+                                 u"閉じてから実行してください (%1)。").arg(lockPath),
+                  QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
+                                 "close it and run again (%1).").arg(lockPath));
+}
+
+int CCliApplication::HandOverToWindow(const CliOptions &options, const QString &lockPath)
+{
+    const CTerminalRunHost::Streams streams = CTerminalRunHost::StandardStreams(m_out, m_err, options.quiet, options.interactive);
+    const HandoverRequest request{.lockPath = lockPath,
+                                  .project = options.project,
+                                  .settings = options.settings,
+                                  .test = options.test,
+                                  .autoMode = options.autoMode,
+                                  .interactive = streams.interactive,
+                                  .statusWanted = streams.statusShown};
+    const QString window = m_windowName.isEmpty() ? CSingleInstance::DefaultName(LoadResString(IDS_APP_TITLE)) : m_windowName;
+    CTerminalRunHost host(streams);
+    const CHandoverClient::Result result = CHandoverClient(window).Run(request, host);
+    host.Finish();
+    using Outcome = CHandoverClient::Outcome;
+    switch (result.outcome) {
+    case Outcome::Ran:
+        return result.runResult;
+    case Outcome::NoWindow:
+        return RefuseInUse(lockPath);
+    case Outcome::Refused:
+        return HandoverRefused(result.refusal, result.details, lockPath, options);
+    case Outcome::Lost:
+        break;
+    }
+    const bool silent = result.lostReason == CHandoverClient::LostReason::Silent;
+    return Refuse(ExitWindowLost,
+                  silent ? QStringLiteral(u"ウィンドウが応答しなくなりました。実行の結果はわかりません。")
+                         : QStringLiteral(u"実行の途中でウィンドウとの接続が切れました。実行の結果はわかりません。"),
+                  silent ? QStringLiteral("The window stopped answering; the result of the run is unknown.")
+                         : QStringLiteral("The window went away during the run; the result of the run is unknown."));
+}
+
+int CCliApplication::HandoverRefused(HandoverRefusal refusal, const QStringList &details, const QString &lockPath,
+                                     const CliOptions &options)
+{
+    const auto number = [&details](qsizetype i) { return i < details.size() ? details[i].toInt() : 0; };
+    switch (refusal) {
+    case HandoverRefusal::Busy:
+        return Refuse(ExitInUse,
+                      QStringLiteral(u"Orvane Unicode のウィンドウで実行中です。終わってから実行してください (%1)。").arg(lockPath),
+                      QStringLiteral("A run is active in the Orvane Unicode window; run again when it has ended (%1).").arg(lockPath));
+    case HandoverRefusal::DialogOpen:
+        return Refuse(ExitInUse,
+                      QStringLiteral(u"Orvane Unicode のウィンドウでダイアログが開いています。閉じてから実行してください (%1)。").arg(lockPath),
+                      QStringLiteral("A dialog is open in the Orvane Unicode window; close it and run again (%1).").arg(lockPath));
+    case HandoverRefusal::NoWorker:
+        return Refuse(ExitInUse, QStringLiteral(u"ウィンドウが実行を始められませんでした (%1)。").arg(lockPath),
+                      QStringLiteral("The window could not start the run (%1).").arg(lockPath));
+    case HandoverRefusal::NoProject:
+        return Refuse(ExitUsage,
+                      QStringLiteral(u"プロジェクト %1 はありません (1 から %2)").arg(options.project.value_or(0) + 1).arg(number(0)),
+                      QStringLiteral("There is no project %1 (1 to %2).").arg(options.project.value_or(0) + 1).arg(number(0)));
+    case HandoverRefusal::NoSetting:
+        return Refuse(ExitUsage,
+                      QStringLiteral(u"フォルダ設定 %1 はありません (プロジェクト %2 には %3 件)").arg(number(0) + 1).arg(number(1) + 1).arg(number(2)),
+                      QStringLiteral("There is no folder setting %1 (project %2 has %3).").arg(number(0) + 1).arg(number(1) + 1).arg(number(2)));
+    case HandoverRefusal::OtherConfiguration:
+    case HandoverRefusal::NotReady:
+    case HandoverRefusal::BadRequest:
+        break;
+    }
+    return RefuseInUse(lockPath);
 }
 
 void CCliApplication::Complain(const QString &japanese, const QString &english)
@@ -167,6 +262,24 @@ int CCliApplication::RunOnce(CTerminalRunHost &host, RunEnvironment &environment
     return m_flags.LastRunResult;
 }
 
+int CCliApplication::RefuseUnlockable(const CInstanceLock &lock, bool ini)
+{
+    // Nobody holds it: waiting will not help, so this is not the code of a configuration in use.
+    const QString reason = SystemErrorText(lock.Error()).trimmed();
+    const QString folder = QFileInfo(lock.Path()).absolutePath();
+    QString japanese = QStringLiteral(u"設定をロックできません: %1 (%2)。フォルダ %3 に書き込めるか確かめてください。")
+                           .arg(lock.Path(), reason, folder);
+    QString english = QStringLiteral("The configuration cannot be locked: %1 (%2). Check that the folder %3 is writable.")
+                          .arg(lock.Path(), reason, folder);
+    if (ini) {
+        japanese += QStringLiteral(u"INI ファイルは書き込めるフォルダにコピーしたプログラム (ポータブル版) で使うか、"
+                                   u"ユーザーの設定データベース (レジストリ) を使ってください。");
+        english += QStringLiteral(" Use an INI file with a copy of the program in a writable folder (a portable copy), "
+                                  "or use the user database.");
+    }
+    return Refuse(ExitCannotLock, japanese, english);
+}
+
 int CCliApplication::RunStored(const CliOptions &options)
 {
     CConfiguration config(m_flags, *this);
@@ -179,14 +292,9 @@ int CCliApplication::RunStored(const CliOptions &options)
     switch (lock.TryLock()) {
     case CInstanceLock::Result::Acquired: break;
     case CInstanceLock::Result::HeldElsewhere:
-        return Refuse(ExitInUse,
-                      QStringLiteral(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"
-                                     u"閉じてから実行してください (%1)。").arg(lock.Path()),
-                      QStringLiteral("The configuration is open in the Orvane Unicode window (or another program); "
-                                     "close it and run again (%1).").arg(lock.Path()));
+        return HandOverToWindow(options, lock.Path());
     case CInstanceLock::Result::Failed:
-        return Refuse(ExitInUse, QStringLiteral(u"設定をロックできません: %1 %2").arg(lock.Path(), SystemErrorText(lock.Error()).trimmed()),
-                      QStringLiteral("The configuration cannot be locked: %1").arg(lock.Path()));
+        return RefuseUnlockable(lock, ini);
     }
 
     m_flags.AutoMode = options.autoMode;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HandoverProtocol.h"
 #include "cli/CommandLine.h"
 #include "cli/OutputStream.h"
 #include "model/AppFlags.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 class CConfiguration;
+class CInstanceLock;
 class CMirroringDefine;
 class CTerminalRunHost;
 struct RunEnvironment;
@@ -21,7 +23,9 @@ struct RunEnvironment;
 class CCliApplication : private MessageBoxPresenter {
 public:
     static constexpr int ExitUsage = 64;            // EX_USAGE
+    static constexpr int ExitWindowLost = 69;       // EX_UNAVAILABLE: the window went away during a run it took over
     static constexpr int ExitOsError = 71;          // EX_OSERR: SIGPIPE could not be ignored
+    static constexpr int ExitCannotLock = 73;       // EX_CANTCREAT: no lock file can be made beside the store
     // EX_IOERR: rows or messages could not be written, or the run's results could not be saved
     static constexpr int ExitIoError = 74;
     static constexpr int ExitInUse = 75;            // EX_TEMPFAIL: another program holds the configuration
@@ -37,6 +41,10 @@ public:
 
     // Where the INI files lie: $ORVANE_PROGRAM_DIR when set, else the program's folder.
     static QString ProgramFolder();
+    // Where the window listens: the single-instance socket of this user. Tests give their own.
+    void SetWindowName(const QString &name) { m_windowName = name; }
+    // The end of the help: where the manual, the INI files and the user database are.
+    static QString FilesText();
 
 private:
     int RunStored(const CliOptions &options);
@@ -52,6 +60,13 @@ private:
     int RunOnce(CTerminalRunHost &host, RunEnvironment &environment, std::vector<CFolderSetting> settings, int first,
                 bool autoOnly, bool test, bool &stopped);
     int Refuse(int code, const QString &japanese, const QString &english);
+    int RefuseInUse(const QString &lockPath);
+    // The configuration is the window's: the window is asked to carry out the run and this
+    // program shows it as its own. Without a window that takes it, the configuration is in use.
+    int HandOverToWindow(const CliOptions &options, const QString &lockPath);
+    int HandoverRefused(HandoverRefusal refusal, const QStringList &details, const QString &lockPath, const CliOptions &options);
+    // The lock file of the configuration cannot be made (not: someone else holds it).
+    int RefuseUnlockable(const CInstanceLock &lock, bool ini);
     // Flushes both streams. Lost output turns the result of a command that ran (a run's 0 to 4,
     // list, help) into ExitIoError; a refusal keeps its own code, which says more.
     int CheckOutput(int code);
@@ -65,5 +80,6 @@ private:
     COutputStream m_out;
     COutputStream m_err;
     AppFlags m_flags;
+    QString m_windowName;
     bool m_savingRunResults = false;   // a failed save is told in one line, not as a box
 };

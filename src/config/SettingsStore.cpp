@@ -2,15 +2,19 @@
 
 #include "config/IniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramFiles.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <utility>
+
+#include <unistd.h>
 
 namespace {
 
@@ -180,6 +184,16 @@ bool CSettingsStore::SectionHoldsNestedSections(const QString &section)
 bool CSettingsStore::IniFileExists() const
 {
     return IniPathUsable() && QFileInfo::exists(m_iniPath);
+}
+
+int CSettingsStore::IniWriteError() const
+{
+    const int error = FolderCreationError(QFileInfo(m_iniPath).absolutePath());
+    if (error == 0)
+        return 0;
+    // A folder closed to new files still lets a writable file be rewritten where it is.
+    const bool writableInPlace = QFileInfo(m_iniPath).isFile() && ::access(QFile::encodeName(m_iniPath).constData(), W_OK) == 0;
+    return writableInPlace ? 0 : error;
 }
 
 bool CSettingsStore::IniKnownToExist()

@@ -70,6 +70,10 @@ public:
     // so with a message box when it cannot be made.
     bool PrepareIniFile(bool recreate);
     bool IniFileExists() const;
+    // 0 when the INI file of the current path can be written: a new file can be made in its
+    // folder (the file is replaced as a whole), or it exists and can be rewritten in place.
+    // Else the errno that refused the folder. Nothing is created or changed.
+    int IniWriteError() const;
 
     // The stored choice of the back-end, the registry's copy before the INI file's: true for
     // the registry. None before the user has chosen. Reading creates nothing.

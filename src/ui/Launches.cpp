@@ -4,6 +4,7 @@
 #include "model/GlobalOptions.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFiles.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 #include "res/StringIds.h"
@@ -19,8 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString ManualName = QStringLiteral("Orvane.txt");
 
 QString Quoted(const QString &text)
 {
@@ -77,7 +76,7 @@ std::optional<QString> CLaunches::LogFileToOpen(const CFolderSetting *selected, 
 
 QString CLaunches::ManualPath()
 {
-    return ModulePathParts().folder + ManualName;
+    return ::ManualPath();
 }
 
 int CLaunches::ProgramStartError(const QString &program)

@@ -35,7 +35,7 @@ public:
     static QString CompareMenuText(const QString &toolPath, bool withShortcut);
     // The log that 32785 opens: the selected setting's own, else the global one, else none.
     static std::optional<QString> LogFileToOpen(const CFolderSetting *selected, const GlobalOptions &options);
-    // Orvane.txt beside the program.
+    // Orvane.txt beside the program, else where an installed program keeps it.
     static QString ManualPath();
     // Why the program of a command line cannot be started, as an errno value; 0 when it can
     // be found and may be executed.

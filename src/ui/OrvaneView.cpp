@@ -377,6 +377,11 @@ int COrvaneView::DivideY() const
     return m_config.Options().DivideY;
 }
 
+bool COrvaneView::UnattendedStartPending() const
+{
+    return m_autoStart->isActive();
+}
+
 void COrvaneView::FirstShown()
 {
     if (m_firstShown)

@@ -56,6 +56,8 @@ public:
     void SelectRow(int row);
     // Top edge of the divider bar, in pixels from the top of the view.
     int DivideY() const;
+    // An unattended start has shown the window and waits to begin its 全更新.
+    bool UnattendedStartPending() const;
 
     CSetupList &SetupList() const { return *m_setupList; }
     CReportList &ReportList() const { return *m_reportList; }

@@ -5,6 +5,7 @@
 #include "engine/ThreadMirroring.h"
 #include "ui/GuiRunHost.h"
 #include "ui/ReportList.h"
+#include "ui/WrappingRunHost.h"
 
 #include <QThread>
 
@@ -14,16 +15,21 @@
 
 // One run: its request, its environment, the host its worker talks to and the worker itself.
 struct CRunController::Run {
-    Run(AppFlags &flags, FileSystem &disk, const GlobalOptions &options, CReportList &report)
-        : environment{.fileSystem = disk, .flags = flags, .options = options, .snapshotProvider = {}}
+    Run(AppFlags &programFlags, FileSystem &disk, const RunOrder &order, CReportList &report)
+        : flags(order.flags)
+        , environment{.fileSystem = disk, .flags = flags ? *flags : programFlags, .options = order.options, .snapshotProvider = {}}
         , host(report.Rows(), [&report](const QString &text) { return report.TextWidth(text); })
+        , outer(order.wrapHost ? order.wrapHost(host) : nullptr)
     {
     }
 
+    std::shared_ptr<AppFlags> flags;
     RunRequest request;
     RunEnvironment environment;
     CGuiRunHost host;
+    std::shared_ptr<WrappingRunHost> outer;   // the host the worker talks to, when not the window's
     std::thread worker;
+    bool stopCommanded = false;
 };
 
 CRunController::CRunController(AppFlags &flags, FileSystem &disk, CReportList &report, QObject *parent)
@@ -38,9 +44,9 @@ CRunController::~CRunController()
 
 bool CRunController::Start(RunOrder order)
 {
-    if (IsRunning())
+    if (IsRunning() || m_shuttingDown)
         return false;
-    auto run = std::make_unique<Run>(m_flags, m_disk, order.options, m_report);
+    auto run = std::make_unique<Run>(m_flags, m_disk, order, m_report);
     RunRequest &request = run->request;
     request.test = order.test;
     request.autoOnly = order.autoOnly;
@@ -48,7 +54,7 @@ bool CRunController::Start(RunOrder order)
     request.first = order.first;
     request.current = 0;
     request.stop = false;
-    request.host = &run->host;
+    request.host = run->outer ? static_cast<RunHost *>(run->outer.get()) : &run->host;
     request.running = true;
 
     Run *raw = run.get();
@@ -78,8 +84,10 @@ bool CRunController::Start(RunOrder order)
 
 void CRunController::RequestStop()
 {
-    if (m_active)
-        m_active->request.stop = true;
+    if (!m_active)
+        return;
+    m_active->request.stop = true;
+    m_active->stopCommanded = true;
 }
 
 bool CRunController::IsRunning() const
@@ -97,6 +105,8 @@ void CRunController::OnRunEnded(Run *run)
     if (run != m_active)
         return;
     m_active = nullptr;
+    m_lastStopped = run->request.stop;
+    m_lastStopCommanded = run->stopCommanded;
     emit RunningChanged(false);
 }
 
@@ -105,18 +115,24 @@ void CRunController::Reap(Run *run)
     const auto found = std::find_if(m_runs.begin(), m_runs.end(), [run](const auto &owned) { return owned.get() == run; });
     if (found == m_runs.end())
         return;
+    // Out of the list before anyone hears of the end: a receiver may start the next run.
+    const std::unique_ptr<Run> owned = std::move(*found);
+    m_runs.erase(found);
     run->worker.join();
     // Whatever the worker sent last is shown before its host goes.
     run->host.Flush();
     OnRunEnded(run);
-    m_runs.erase(found);
 }
 
 void CRunController::Shutdown()
 {
+    // No run starts any more, also not from a receiver of the end of one.
+    m_shuttingDown = true;
     for (const auto &run : m_runs) {
         run->request.stop = true;
         run->host.AnswerUnattended();
+        if (run->outer)
+            run->outer->AnswerUnattended();
     }
     while (!m_runs.empty()) {
         Run *run = m_runs.front().get();

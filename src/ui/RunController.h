@@ -15,6 +15,8 @@ struct RunRequest;
 struct SettingState;
 class CReportList;
 class FileSystem;
+class RunHost;
+class WrappingRunHost;
 
 // What a run command asks for: the settings to consider (copies, in table order) and where the
 // first of them stands in the view's table.
@@ -24,6 +26,10 @@ struct RunOrder {
     std::vector<CFolderSetting> settings;
     int first = 0;
     GlobalOptions options;
+    // A run another program asked for: the flags it runs with instead of the program's, and a
+    // host that wraps the window's own and is the one the worker talks to.
+    std::shared_ptr<AppFlags> flags;
+    std::function<std::shared_ptr<WrappingRunHost>(RunHost &windowHost)> wrapHost;
 };
 
 // Runs on a worker thread, one at a time, and the channel from each to the windows. The view
@@ -41,12 +47,16 @@ public:
     // Stops an active run and waits for every worker.
     ~CRunController() override;
 
-    // False when a run is active or no worker could be started.
+    // False when a run is active, the controller is shutting down or no worker could be started.
     bool Start(RunOrder order);
-    // Asks the active run to stop; it ends its current setting and the run.
+    // Asks the active run to stop, as the stop command does; it ends its current setting and the run.
     void RequestStop();
     bool IsRunning() const;
     bool StopRequested() const;
+    // Of the run that ended last: whether it was stopped (by RequestStop or by an answer), and
+    // whether RequestStop did it.
+    bool LastRunStopped() const { return m_lastStopped; }
+    bool LastRunStopCommanded() const { return m_lastStopCommanded; }
     // Stops the active run and waits for every worker, showing what they send meanwhile; their
     // questions take the answers that count when nobody can answer.
     void Shutdown();
@@ -73,4 +83,7 @@ private:
     Procedure m_procedure;
     std::vector<std::unique_ptr<Run>> m_runs;
     Run *m_active = nullptr;
+    bool m_shuttingDown = false;
+    bool m_lastStopped = false;
+    bool m_lastStopCommanded = false;
 };

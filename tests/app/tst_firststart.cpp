@@ -13,6 +13,8 @@
 
 using testsupport::ReadFile;
 
+using Decision = CFirstStartQuestion::Decision;
+
 namespace {
 
 const QString SaveKey = CSettingsStore::RegistryRoot() + "\\Save";
@@ -34,7 +36,7 @@ struct Start {
     }
     CSettingsStore &store() { return config->Store(); }
     // The decision of start-up: stored choice, or the question.
-    bool Decide() { return CFirstStartQuestion(store(), flags, boxes).Decide(); }
+    Decision Decide() { return CFirstStartQuestion(store(), flags, boxes).Decide(); }
 };
 
 QString IniPath(const QTemporaryDir &dir)
@@ -90,6 +92,8 @@ private Q_SLOTS:
     void storedChoiceIsUsedWithoutAsking_data();
     void storedChoiceIsUsedWithoutAsking();
     void forcedIniAsksNothing();
+    void iniThatCannotBeWritten_data();
+    void iniThatCannotBeWritten();
     void globalSaveKeepsEveryCopyCurrent_data();
     void globalSaveKeepsEveryCopyCurrent();
     void iniStartOverridesARegistryChoiceAtTheGlobalSave();
@@ -119,14 +123,14 @@ void TestFirstStart::yesKeepsSettingsInTheRegistry()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::Yes});
-        QVERIFY(start.Decide());
+        QCOMPARE(start.Decide(), Decision::Go);
         QVERIFY(start.store().UseRegistry());
     }
     QCOMPARE(RegistryCopy(dir), 1);
     QVERIFY(!QFileInfo::exists(IniPath(dir)));
 
     Start next(dir);
-    QVERIFY(next.Decide());
+    QCOMPARE(next.Decide(), Decision::Go);
     QVERIFY(next.store().UseRegistry());
     QVERIFY(next.boxes.boxes.empty());
 }
@@ -136,7 +140,7 @@ void TestFirstStart::noCreatesTheIniFileOnly()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::No});
-        QVERIFY(start.Decide());
+        QCOMPARE(start.Decide(), Decision::Go);
         QVERIFY(!start.store().UseRegistry());
     }
     QCOMPARE(ReadFile(IniPath(dir)), IniBytes("[Save]\r\nSaveRegistory=0\r\n"));
@@ -144,7 +148,7 @@ void TestFirstStart::noCreatesTheIniFileOnly()
 
     Start next(dir);
     next.store().SetUseRegistry(true);
-    QVERIFY(next.Decide());
+    QCOMPARE(next.Decide(), Decision::Go);
     QVERIFY(!next.store().UseRegistry());
     QVERIFY(next.boxes.boxes.empty());
 }
@@ -155,7 +159,8 @@ void TestFirstStart::answerThatCannotBeRecorded_data()
     QTest::addColumn<QString>("blockedFolder");   // a file holds its name
     QTest::addColumn<QString>("caption");
     QTest::newRow("Yes, the registry's folder is a file") << MessageAnswer::Yes << "config" << u"レジストリへの保存"_qs;
-    QTest::newRow("No, the program's folder is a file") << MessageAnswer::No << "program" << u"INI ファイルのオープン"_qs;
+    // No with a program folder that cannot take the INI file is found before anything is
+    // written: iniThatCannotBeWritten.
 }
 
 void TestFirstStart::answerThatCannotBeRecorded()
@@ -167,7 +172,7 @@ void TestFirstStart::answerThatCannotBeRecorded()
     QVERIFY(testsupport::WriteFile(dir.filePath(blockedFolder), "not a folder"));
     Start start(dir, {answer});
     // The user is told, and this start goes on with the answer.
-    QVERIFY(start.Decide());
+    QCOMPARE(start.Decide(), Decision::Go);
     QCOMPARE(start.store().UseRegistry(), answer == MessageAnswer::Yes);
     QCOMPARE(start.boxes.boxes.size(), size_t(2));
     QCOMPARE(start.boxes.boxes[1].caption, caption);
@@ -175,7 +180,7 @@ void TestFirstStart::answerThatCannotBeRecorded()
     // Nothing was stored, so the next start asks again.
     QVERIFY(QFile::remove(dir.filePath(blockedFolder)));
     Start next(dir, {MessageAnswer::Cancel});
-    QVERIFY(!next.Decide());
+    QCOMPARE(next.Decide(), Decision::Cancelled);
     QCOMPARE(next.boxes.boxes.size(), size_t(1));
 }
 
@@ -191,7 +196,7 @@ void TestFirstStart::cancelWritesNothing()
     QFETCH(MessageAnswer, answer);
     QTemporaryDir dir;
     Start start(dir, {answer});
-    QVERIFY(!start.Decide());
+    QCOMPARE(start.Decide(), Decision::Cancelled);
     QVERIFY(!QFileInfo::exists(IniPath(dir)));
     QVERIFY(!QFileInfo::exists(QFileInfo(RegistryPath(dir)).path()));
 }
@@ -220,7 +225,7 @@ void TestFirstStart::storedChoiceIsUsedWithoutAsking()
     StoreCopies(dir, registryCopy, iniCopy);
     const QByteArray iniBefore = ReadFile(IniPath(dir));
     Start start(dir);
-    QVERIFY(start.Decide());
+    QCOMPARE(start.Decide(), Decision::Go);
     QCOMPARE(start.store().UseRegistry(), useRegistry);
     QVERIFY(start.boxes.boxes.empty());
     QCOMPARE(ReadFile(IniPath(dir)), iniBefore);
@@ -231,10 +236,73 @@ void TestFirstStart::forcedIniAsksNothing()
     QTemporaryDir dir;
     StoreCopies(dir, 1, -1);
     Start start(dir, {}, true);
-    QVERIFY(start.Decide());
+    QCOMPARE(start.Decide(), Decision::Go);
     QVERIFY(start.boxes.boxes.empty());
     start.config->LoadGlobalSettings();
     QVERIFY(!start.store().UseRegistry());
+}
+
+void TestFirstStart::iniThatCannotBeWritten_data()
+{
+    QTest::addColumn<qint32>("registryBefore");   // -1: no copy
+    QTest::addColumn<bool>("forceIni");
+    QTest::addColumn<QList<MessageAnswer>>("answers");
+    QTest::addColumn<Decision>("decision");
+    QTest::addColumn<qint32>("registryAfter");
+    QTest::addColumn<MessageIcon>("lastIcon");
+
+    using A = MessageAnswer;
+    QTest::newRow("first start, No, then the user database")
+        << -1 << false << QList{A::No, A::Yes} << Decision::Go << 1 << MessageIcon::Warning;
+    QTest::newRow("first start, No, then no store at all")
+        << -1 << false << QList{A::No, A::No} << Decision::IniNotWritable << -1 << MessageIcon::Warning;
+    QTest::newRow("first start, No, the offer closed unanswered")
+        << -1 << false << QList{A::No, A::None} << Decision::IniNotWritable << -1 << MessageIcon::Warning;
+    QTest::newRow("stored INI choice, switched to the user database")
+        << 0 << false << QList{A::Yes} << Decision::Go << 1 << MessageIcon::Warning;
+    QTest::newRow("stored INI choice, left as it was")
+        << 0 << false << QList{A::No} << Decision::IniNotWritable << 0 << MessageIcon::Warning;
+    QTest::newRow("ini= or logoff: told, and the stored registry choice stays")
+        << 1 << true << QList<A>{} << Decision::IniNotWritable << 1 << MessageIcon::Error;
+}
+
+// The program's folder is a file here, which refuses the INI file to root as well; the same
+// decisions with a folder that only its permissions close are tested as an ordinary user in
+// tst_readonlyprogramfolder.
+void TestFirstStart::iniThatCannotBeWritten()
+{
+    QFETCH(qint32, registryBefore);
+    QFETCH(bool, forceIni);
+    QFETCH(QList<MessageAnswer>, answers);
+    QFETCH(Decision, decision);
+    QFETCH(qint32, registryAfter);
+    QFETCH(MessageIcon, lastIcon);
+    QTemporaryDir dir;
+    StoreCopies(dir, registryBefore, -1);
+    QVERIFY(testsupport::WriteFile(dir.filePath("program"), "not a folder"));
+    {
+        Start start(dir, {}, forceIni);
+        start.boxes.answers.assign(answers.begin(), answers.end());
+        QCOMPARE(start.Decide(), decision);
+        if (decision == Decision::Go)
+            QVERIFY(start.store().UseRegistry());
+        QCOMPARE(start.boxes.boxes.size(), size_t(forceIni ? 1 : answers.size()));
+        // The last box says which folder refused the file, and where the settings can go instead.
+        const ScriptedPresenter::Box &box = start.boxes.boxes.back();
+        QCOMPARE(box.icon, lastIcon);
+        QCOMPARE(box.caption, u"INI ファイルのオープン"_qs);
+        QVERIFY2(box.text.contains(u"フォルダ %1 に書き込めません"_qs.arg(dir.filePath("program"))), qPrintable(box.text));
+        QVERIFY2(box.text.contains(RegistryPath(dir)), qPrintable(box.text));
+        QVERIFY2(box.text.contains(u"ポータブル版"_qs), qPrintable(box.text));
+        if (!forceIni) {
+            QCOMPARE(box.buttons, MessageButtons::YesNo);
+            QCOMPARE(box.unattended, MessageAnswer::No);
+        }
+    }
+    QCOMPARE(RegistryCopy(dir), registryAfter);
+    QCOMPARE(ReadFile(dir.filePath("program")), QByteArray("not a folder"));
+    if (registryBefore == -1 && registryAfter == -1)
+        QVERIFY(!QFileInfo::exists(RegistryPath(dir)));
 }
 
 void TestFirstStart::globalSaveKeepsEveryCopyCurrent_data()
@@ -278,7 +346,7 @@ void TestFirstStart::iniStartOverridesARegistryChoiceAtTheGlobalSave()
     StoreCopies(dir, 1, -1);
     {
         Start start(dir, {}, true);
-        QVERIFY(start.Decide());
+        QCOMPARE(start.Decide(), Decision::Go);
         start.config->LoadGlobalSettings();
         start.config->SaveGlobalSettings();
     }
@@ -292,7 +360,7 @@ void TestFirstStart::logoffStartSavesNothingGlobal()
     StoreCopies(dir, 1, -1);
     {
         Start start(dir, {}, true, true);
-        QVERIFY(start.Decide());
+        QCOMPARE(start.Decide(), Decision::Go);
         start.config->LoadGlobalSettings();
         start.config->SaveGlobalSettings();
     }
@@ -305,7 +373,7 @@ void TestFirstStart::cancelledStartSavesNothingGlobal()
     QTemporaryDir dir;
     {
         Start start(dir, {MessageAnswer::Cancel});
-        QVERIFY(!start.Decide());
+        QCOMPARE(start.Decide(), Decision::Cancelled);
         start.config->SetGlobalSaveSuppressed(true);
         start.config->SaveGlobalSettings();
     }

@@ -4,12 +4,15 @@
 #include "model/MirroringDefine.h"
 #include "platform/InstanceLock.h"
 #include "ui/OrvaneView.h"
+#include "ui/RunController.h"
 #include "ui/dialogs/DlgProjectEdit.h"
 
+#include "../ui/FakeEngine.h"
 #include "ConfigTestSupport.h"
 #include "TestSupport.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
@@ -77,10 +80,17 @@ public:
         setup.boxes = &boxes;
         setup.trayAvailable = [] { return true; };
         setup.instanceName = Path("instance");
+        // Never the machine's own power-off.
+        setup.powerOff = [this] {
+            ++powerOffs;
+            return powerOffOutcome;
+        };
         return std::make_unique<COrvaneApp>(setup);
     }
 
     ScriptedPresenter boxes;
+    int powerOffs = 0;
+    CPowerOff::Outcome powerOffOutcome = CPowerOff::Outcome::Requested;
 
 private:
     QTemporaryDir m_dir;
@@ -101,6 +111,11 @@ private Q_SLOTS:
     void activeProject();
     void endSavesTheLayoutAndGivesTheRunResult();
     void unattendedStartRunsAndEnds();
+    void powerOffAtTheEnd_data();
+    void powerOffAtTheEnd();
+    void sessionEndsDuringARun();
+    void handedOverRunsRefused_data();
+    void handedOverRunsRefused();
     void editedProjectListReachesTheBox();
 };
 
@@ -258,6 +273,138 @@ void TestOrvaneApp::unattendedStartRunsAndEnds()
     QCOMPARE(ReadFile(w.Path("backup/file.txt")), QByteArray("content"));
     QCOMPARE(app->End(), 0);
     QVERIFY(w.boxes.boxes.empty());
+}
+
+void TestOrvaneApp::powerOffAtTheEnd_data()
+{
+    using O = CPowerOff::Outcome;
+    QTest::addColumn<bool>("shutdown");
+    QTest::addColumn<bool>("completed");   // the last run completed a setting
+    QTest::addColumn<bool>("sessionEnded");
+    QTest::addColumn<O>("outcome");
+    QTest::addColumn<int>("powerOffs");
+    QTest::addColumn<int>("exitCode");     // the last run's result is 3
+    QTest::newRow("no after-run action") << false << true << false << O::Requested << 0 << 3;
+    QTest::newRow("shut down, nothing completed") << true << false << false << O::Requested << 0 << 3;
+    QTest::newRow("shut down after a completed setting") << true << true << false << O::Requested << 1 << 3;
+    QTest::newRow("not allowed to power off: 0") << true << true << false << O::NotPermitted << 1 << 0;
+    QTest::newRow("allowed, but PowerOff failed") << true << true << false << O::Failed << 1 << 3;
+    QTest::newRow("the session ends: nothing powered off") << true << true << true << O::Requested << 0 << 3;
+}
+
+void TestOrvaneApp::powerOffAtTheEnd()
+{
+    QFETCH(bool, shutdown);
+    QFETCH(bool, completed);
+    QFETCH(bool, sessionEnded);
+    QFETCH(CPowerOff::Outcome, outcome);
+    QFETCH(int, powerOffs);
+    QFETCH(int, exitCode);
+    Workspace w;
+    w.WriteIni();
+    w.powerOffOutcome = outcome;
+    auto app = w.App();
+    QCOMPARE(app->Start({"orvane", "-ini=test"}), std::nullopt);
+    app->Flags().AfterRunShutdown = shutdown;
+    app->Flags().AnySettingCompleted = completed;
+    app->Flags().LastRunResult = 3;
+    if (sessionEnded)
+        app->SessionEnding();
+    QVERIFY(app->Frame()->close());
+    QCOMPARE(w.powerOffs, 0);   // only at the very end, after the saves and releases
+    QCOMPARE(app->End(), exitCode);
+    QCOMPARE(w.powerOffs, powerOffs);
+}
+
+void TestOrvaneApp::sessionEndsDuringARun()
+{
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QSignalSpy finished(app.get(), &COrvaneApp::Finished);
+    QCOMPARE(app->Start({"orvane", "-ini=test", "/project=1"}), std::nullopt);
+    FakeEngine engine;
+    engine.body = [&engine](RunRequest &request) { engine.WaitForRelease(request); };
+    app->View()->Runs().SetProcedure(engine.Procedure());
+    app->View()->ExecuteCommand(CommandId::UpdateAll);
+    QTRY_VERIFY(app->View()->State().running);
+    QVERIFY(!app->Frame()->close());
+    app->Flags().AfterRunShutdown = true;
+    app->Flags().AnySettingCompleted = true;
+
+    app->SessionEnding();
+    // The run is asked to stop as 中止 asks it, and the window lets itself be closed meanwhile.
+    QVERIFY(app->View()->State().stopRequested);
+    QVERIFY2(app->Frame()->PaneText().startsWith(u"中断しています"_qs), qPrintable(app->Frame()->PaneText()));
+    QVERIFY(app->Frame()->close());
+    QCOMPARE(finished.count(), 1);
+    app->End();
+    QCOMPARE(w.powerOffs, 0);
+    QVERIFY(!app->View());
+}
+
+void TestOrvaneApp::handedOverRunsRefused_data()
+{
+    // The configuration has projects A (one setting), B (none, active) and C.
+    using R = HandoverRefusal;
+    QTest::addColumn<QString>("state");      // "idle", "running", "/start" (its run is still to come), "dialog"
+    QTest::addColumn<QString>("lock");       // "own" or another lock file
+    QTest::addColumn<int>("project");        // -1: the active one
+    QTest::addColumn<QList<int>>("settings");
+    QTest::addColumn<int>("refusal");        // -1: taken
+    QTest::addColumn<QStringList>("details");
+    QTest::newRow("all of the active project") << "idle" << "own" << -1 << QList<int>{} << -1 << QStringList{};
+    QTest::newRow("a setting of another project, counted in the store") << "idle" << "own" << 0 << QList<int>{0} << -1 << QStringList{};
+    QTest::newRow("another configuration") << "idle" << "other" << -1 << QList<int>{} << int(R::OtherConfiguration) << QStringList{};
+    QTest::newRow("a run is active") << "running" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
+    QTest::newRow("a dialog is open") << "dialog" << "own" << -1 << QList<int>{} << int(R::DialogOpen) << QStringList{};
+    QTest::newRow("the unattended start has not begun") << "/start" << "own" << -1 << QList<int>{} << int(R::Busy) << QStringList{};
+    QTest::newRow("a fourth project of three") << "idle" << "own" << 3 << QList<int>{} << int(R::NoProject) << QStringList{"3"};
+    QTest::newRow("a second setting of one") << "idle" << "own" << 0 << QList<int>{0, 1} << int(R::NoSetting) << QStringList{"1", "0", "1"};
+    QTest::newRow("a setting of the empty active project") << "idle" << "own" << -1 << QList<int>{0} << int(R::NoSetting) << QStringList{"0", "1", "0"};
+}
+
+void TestOrvaneApp::handedOverRunsRefused()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, lock);
+    QFETCH(int, project);
+    QFETCH(QList<int>, settings);
+    QFETCH(int, refusal);
+    QFETCH(QStringList, details);
+    Workspace w;
+    w.WriteIni();
+    auto app = w.App();
+    QStringList words{"orvane", "-ini=test"};
+    if (state == "/start")
+        words << "/start";
+    QCOMPARE(app->Start(words), std::nullopt);
+    FakeEngine engine;
+    engine.body = [&engine](RunRequest &request) { engine.WaitForRelease(request); };
+    app->View()->Runs().SetProcedure(engine.Procedure());
+    if (state == "running") {
+        app->View()->Runs().Start({.autoOnly = true});
+        QTRY_VERIFY(app->View()->State().running);
+    }
+    QDialog dialog;   // of no parent: it outlives the window, which goes at the end
+    if (state == "dialog") {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QTRY_VERIFY(QApplication::activeModalWidget());
+    }
+    HandoverRequest request{.lockPath = lock == "own" ? CInstanceLock::LockPathFor(w.Ini("test")) : w.Ini("other") + ".lock"};
+    if (project >= 0)
+        request.project = project;
+    request.settings = settings;
+    const std::optional<COrvaneApp::Refusal> refused = app->RefusalFor(request);
+    QCOMPARE(refused ? int(refused->reason) : -1, refusal);
+    if (refused)
+        QCOMPARE(refused->details, details);
+    // A request that could not be read is refused whatever the state.
+    QCOMPARE(app->RefusalFor(std::nullopt)->reason, HandoverRefusal::BadRequest);
+    engine.release = true;
+    QTRY_VERIFY(!app->View()->State().running);
+    app->End();
 }
 
 QTEST_MAIN(TestOrvaneApp)

@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 #include "config/Configuration.h"
 #include "model/AppFlags.h"
+#include "platform/InstanceLock.h"
 
 #include "ConfigTestSupport.h"
 
@@ -37,6 +38,7 @@ public:
     }
 
     QString InstanceName() const { return m_dir.filePath(QStringLiteral("run/Orvane Unicode-%1").arg(::getuid())); }
+    QString Ini(const QString &name) const { return m_dir.filePath("program/" + name + ".ini"); }
     QStringList ProgramFiles() const { return QDir(m_dir.filePath("program")).entryList(QDir::Files); }
 
     // An INI file of one empty project: orvane-cli needs one to exist.
@@ -97,7 +99,9 @@ private Q_SLOTS:
     void secondStartShowsTheFirstWindow_data();
     void secondStartShowsTheFirstWindow();
     void crashedCopyAndStrangeRequests();
-    void commandLineRunIsRefusedWhileTheWindowIsOpen();
+    void commandLineRunGoesToTheWindowThatHoldsTheConfiguration();
+    void runtimeFolder_data();
+    void runtimeFolder();
 };
 
 void TestSecondStart::secondStartShowsTheFirstWindow_data()
@@ -146,27 +150,66 @@ void TestSecondStart::crashedCopyAndStrangeRequests()
     client.write("reboot\nstate\n");
     QTRY_COMPARE(client.bytesAvailable(), qint64(sizeof "unknown\nnormal\n" - 1));
     QCOMPARE(client.readAll(), QByteArray("unknown\nnormal\n"));
-    client.write(QByteArray(4096, 'x'));
+    client.write(QByteArray(CSingleInstance::MaxLine * 2, 'x'));
     QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
     QCOMPARE(w.Ask(InstanceRequest::State), std::optional<QString>("normal"));
 }
 
-void TestSecondStart::commandLineRunIsRefusedWhileTheWindowIsOpen()
+void TestSecondStart::commandLineRunGoesToTheWindowThatHoldsTheConfiguration()
 {
     Workspace w;
     w.WriteIni("test");
     w.WriteIni("other");
     QProcess *window = w.StartWindow({"-ini=test"});
     QVERIFY(window);
-    const auto [code, err] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"});
+    // The window carries out the run of its own configuration and stays open.
+    const auto [handed, handedErr] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"});
+    QCOMPARE(handed, 0);
+    QVERIFY2(handedErr.isEmpty(), qPrintable(handedErr));
+    QCOMPARE(window->state(), QProcess::Running);
+    // A configuration that a program without a window holds stays refused.
+    CInstanceLock other(CInstanceLock::LockPathFor(w.Ini("other")));
+    QCOMPARE(other.TryLock(), CInstanceLock::Result::Acquired);
+    const auto [code, err] = w.Run(ORVANE_CLI_PATH, {"run", "--ini=other"});
     QCOMPARE(code, 75);
     QVERIFY2(err.contains(u"この設定は Orvane Unicode のウィンドウ (または別のプログラム) が開いています。"_qs), qPrintable(err));
     QVERIFY(err.contains(u"The configuration is open in the Orvane Unicode window (or another program)"_qs));
-    // Another configuration is free, and so is this one once the window is gone.
+    other.Unlock();
     QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=other"}).first, 0);
     window->kill();
     QVERIFY(window->waitForFinished(10000));
     QCOMPARE(w.Run(ORVANE_CLI_PATH, {"run", "--ini=test"}).first, 0);
+}
+
+void TestSecondStart::runtimeFolder_data()
+{
+    // Started by cron, orvane-cli has no XDG_RUNTIME_DIR, yet must find the window's socket.
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QString>("own");      // "folder", "link" (to a folder), "file", "missing"
+    QTest::addColumn<QString>("expected");  // "environment", "own" or "" (the temporary folder)
+    QTest::newRow("the environment's") << "/env/run" << "folder" << "environment";
+    QTest::newRow("none set: the user's own folder") << "" << "folder" << "own";
+    QTest::newRow("none set, no folder of the user") << "" << "missing" << "";
+    QTest::newRow("none set, a link in its place") << "" << "link" << "";
+    QTest::newRow("none set, a file in its place") << "" << "file" << "";
+}
+
+void TestSecondStart::runtimeFolder()
+{
+    QFETCH(QString, environment);
+    QFETCH(QString, own);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("1000");
+    QVERIFY(QDir().mkpath(dir.filePath("target")));
+    if (own == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (own == "link")
+        QVERIFY(QFile::link(dir.filePath("target"), path));
+    else if (own == "file")
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    const QString found = CSingleInstance::RuntimeFolder(environment, path);
+    QCOMPARE(found, expected == "environment" ? environment : expected == "own" ? path : QString());
 }
 
 QTEST_GUILESS_MAIN(TestSecondStart)

@@ -208,7 +208,7 @@ void tst_CommandLine::helpDocumentsEveryOption()
 {
     const QString help = CCommandLine::HelpText();
     for (const char *word : {"run", "mirror", "list", "--ini", "--project", "--setting", "--test", "--auto", "--set",
-                             "--quiet", "-q", "--interactive", "--help", "64", "75", "78", "ORVANE_PROGRAM_DIR"})
+                             "--quiet", "-q", "--interactive", "--help", "64", "73", "74", "75", "78", "ORVANE_PROGRAM_DIR"})
         QVERIFY2(help.contains(QLatin1String(word)), word);
     // Both languages.
     QVERIFY(help.contains(QStringLiteral(u"使い方")));

@@ -176,6 +176,7 @@ private slots:
     void mirrorWithSettings();
     void usageErrors_data();
     void usageErrors();
+    void helpNamesTheFilesItUses();
     void runStoredProject();
     void runListedSettingsInOrder();
     void scheduleGateWithAuto();
@@ -324,6 +325,24 @@ void tst_OrvaneCli::usageErrors()
     const Outcome help = w.cli({u"--help"_qs});
     QCOMPARE(help.code, 0);
     QVERIFY(help.rows.join(u'\n').contains(u"--interactive"_qs));
+}
+
+void tst_OrvaneCli::helpNamesTheFilesItUses()
+{
+    Workspace w;
+    const Outcome help = w.cli({u"--help"_qs});
+    QCOMPARE(help.code, 0);
+    // Each place on the line after its name, as it is: a path to paste, nothing around it.
+    const auto placeOf = [&](const QString &name) {
+        const qsizetype at = help.rows.indexOf(name);
+        return at < 0 || at + 1 >= help.rows.size() ? QString() : help.rows[at + 1].trimmed();
+    };
+    // The build tree is a portable copy: the manual lies beside the program.
+    const QString manual = QFileInfo(QStringLiteral(ORVANE_CLI_PATH)).absolutePath() + u"/Orvane.txt"_qs;
+    QVERIFY(QFileInfo(manual).isFile());
+    QCOMPARE(placeOf(u"  説明書 / manual"_qs), manual);
+    QCOMPARE(placeOf(u"  INI ファイルのフォルダ / folder of the INI files"_qs), w.programDir);
+    QCOMPARE(placeOf(u"  ユーザーの設定データベース (レジストリ) / user database"_qs), w.registryPath());
 }
 
 void tst_OrvaneCli::runStoredProject()

@@ -4,7 +4,8 @@
 
 class QLabel;
 
-// The version dialog: the program's icon, its version line, two notices and OK.
+// The version dialog: the program's icon, its version line, two notices, where the user
+// database and the manual are, and OK.
 class CDlgAbout : public QDialog {
     Q_OBJECT
 
@@ -15,7 +16,11 @@ public:
     // "Orvane Unicode Ver.0.311 (x64)": the title, the program's version and the build suffix.
     static QString VersionLine();
     QString ShownVersionLine() const;
+    // Where the user database ("registry") and the manual of this program are.
+    static QString FilesText();
+    QString ShownFilesText() const;
 
 private:
     QLabel *m_version;
+    QLabel *m_files;
 };
