@@ -178,14 +178,14 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
     return true;
 }
 
-bool CReadAhead::Ticket::AwaitChunk(qsizetype index, int side, quint64 *generation)
+bool CReadAhead::Ticket::AwaitChunk(qsizetype index, Side side, quint64 *generation)
 {
     Folder &folder = *m_folder;
     const size_t k = size_t(index / m_pool->m_limits.chunk);
     if (k >= folder.chunkCount)
         return false;
     Chunk &chunk = folder.chunks[k];
-    std::atomic<ChunkState> &atomicState = chunk.state[side];
+    std::atomic<ChunkState> &atomicState = chunk.state[size_t(side)];
     ChunkState state = atomicState.load(std::memory_order_acquire);
     if (state == ChunkState::Pending) {
         // No reader has begun it: the walk reads it itself, the way a reader would, rather than
@@ -193,7 +193,7 @@ bool CReadAhead::Ticket::AwaitChunk(qsizetype index, int side, quint64 *generati
         if (atomicState.compare_exchange_strong(state, ChunkState::Reading, std::memory_order_acq_rel)) {
             m_pool->ReadChunk(folder, chunk, side);
             atomicState.store(ChunkState::Done, std::memory_order_release);
-            *generation = chunk.generation[side];
+            *generation = chunk.generation[size_t(side)];
             return true;
         }
     }
@@ -204,7 +204,7 @@ bool CReadAhead::Ticket::AwaitChunk(qsizetype index, int side, quint64 *generati
             return state != ChunkState::Reading;
         });
     }
-    *generation = chunk.generation[side];
+    *generation = chunk.generation[size_t(side)];
     return state == ChunkState::Done;
 }
 
@@ -214,7 +214,7 @@ std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QStr
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, CReadAhead::Walked, &generation))
+    if (!AwaitChunk(index, Side::Walked, &generation))
         return std::nullopt;
     const KnownStatus &walked = m_folder->hints[size_t(index)].walked;
     if (!walked.status || m_pool->m_journal.ChangedSince(path, generation))
@@ -228,7 +228,7 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, CReadAhead::Other, &generation))
+    if (!AwaitChunk(index, Side::Other, &generation))
         return std::nullopt;
     const KnownStatus &other = m_folder->hints[size_t(index)].other;
     if (!Usable(other) || m_pool->m_journal.ChangedSince(path, generation))
@@ -420,15 +420,12 @@ void CReadAhead::Read()
 
 bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
 {
-    // The statuses of folders already listed come first: the walk needs them sooner than the
-    // listings further ahead.
-    if (ReadNextChunk(lock))
-        return true;
-    if (!HasRoom())
-        return false;
-    const std::shared_ptr<Folder> folder = NextFolder();
+    // Listings come first, up to the window: a listing is quick, and the walk waits for one it
+    // finds half read, while a chunk it reaches unread it simply reads itself. So the readers stay
+    // a window ahead and read statuses from its far end back, and meet the walk only once.
+    const std::shared_ptr<Folder> folder = HasRoom() ? NextFolder() : nullptr;
     if (!folder)
-        return false;
+        return ReadNextChunk(lock);
     folder->stage = Folder::Stage::Listing;
     folder->ahead = true;
     ++m_ahead;
@@ -443,7 +440,7 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
 
 std::atomic<CReadAhead::ChunkState> &CReadAhead::StateOf(Folder &folder, const ChunkSide &item)
 {
-    return item.chunk < 0 ? folder.otherState : folder.chunks[size_t(item.chunk)].state[item.side];
+    return item.chunk < 0 ? folder.otherState : folder.chunks[size_t(item.chunk)].state[size_t(item.side)];
 }
 
 bool CReadAhead::IsPending(const ChunkSide &item)
@@ -539,9 +536,9 @@ void CReadAhead::ListOther(Folder &folder)
     }, nullptr);
 }
 
-void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, int side)
+void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
 {
-    chunk.generation[side] = m_journal.Generation();
+    chunk.generation[size_t(side)] = m_journal.Generation();
     QStringList names;
     std::vector<qsizetype> index;
     names.reserve(chunk.end - chunk.begin);
@@ -549,15 +546,15 @@ void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, int side)
     for (qsizetype i = chunk.begin; i < chunk.end; ++i) {
         // The walk reads the status of the files it walks, and of every counterpart.
         const FolderEntry &entry = folder.entries.at(i);
-        if (side == Other || IsFileEntry(entry)) {
+        if (side == Side::Other || IsFileEntry(entry)) {
             names << entry.name;
             index.push_back(i);
         }
     }
-    m_disk.ReadStatuses(side == Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
+    m_disk.ReadStatuses(side == Side::Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
                         [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
         Folder::Hint &hint = folder.hints[size_t(index[size_t(i)])];
-        (side == Walked ? hint.walked : hint.other) = Known(status, error);
+        (side == Side::Walked ? hint.walked : hint.other) = Known(status, error);
     });
 }
 
@@ -580,7 +577,7 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
             }
         }
         if (m_plan.listOther)
-            m_chunks.push_back({folder, -1, Other});
+            m_chunks.push_back({folder, -1, Side::Other});
         const qsizetype count = folder->entries.size();
         if (m_plan.compare && count > 0) {
             folder->hints.resize(size_t(count));
@@ -589,8 +586,8 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
             for (size_t i = 0; i < folder->chunkCount; ++i) {
                 folder->chunks[i].begin = qsizetype(i) * m_limits.chunk;
                 folder->chunks[i].end = std::min(count, qsizetype(i + 1) * m_limits.chunk);
-                m_chunks.push_back({folder, qsizetype(i), Other});
-                m_chunks.push_back({folder, qsizetype(i), Walked});
+                m_chunks.push_back({folder, qsizetype(i), Side::Other});
+                m_chunks.push_back({folder, qsizetype(i), Side::Walked});
             }
         }
     }

@@ -29,6 +29,8 @@ class CChangeJournal;
 class CReadAhead {
     struct Folder;
     enum class ChunkState : int;
+    // The two sides of a chunk are read apart, so that two readers ask two disks at once.
+    enum class Side : size_t { Walked, Other };
 
 public:
     // What is read for each folder of the tree being walked.
@@ -87,7 +89,7 @@ public:
         void Release();
         // The side (Walked or Other) of the chunk of entries holding index, once it is read; false
         // when it never will be.
-        bool AwaitChunk(qsizetype index, int side, quint64 *generation);
+        bool AwaitChunk(qsizetype index, Side side, quint64 *generation);
         // The counterpart's listing, once it is read (or read now, when no reader has begun it).
         bool AwaitOther();
 
@@ -119,14 +121,11 @@ public:
 
 private:
     struct Chunk;
-    // The two sides of a chunk are read apart, so that two readers ask two disks at once.
-    static constexpr int Walked = 0;
-    static constexpr int Other = 1;
     // A side of a chunk to read, or (chunk -1) the listing of a folder's counterpart.
     struct ChunkSide {
         std::weak_ptr<Folder> folder;
         qsizetype chunk;
-        int side;
+        Side side;
     };
 
     void Read();
@@ -138,7 +137,7 @@ private:
     bool HasRoom() const;
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
-    void ReadChunk(Folder &folder, Chunk &chunk, int side);
+    void ReadChunk(Folder &folder, Chunk &chunk, Side side);
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);
     void Uncount(Folder &folder);
