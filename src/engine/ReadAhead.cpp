@@ -141,7 +141,7 @@ void CReadAhead::Ticket::Release()
     m_pool = nullptr;
 }
 
-bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOutFiles)
+bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut)
 {
     if (!m_folder)
         return false;
@@ -174,7 +174,7 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
         return false;
     }
     entries = folder.entries;
-    leftOutFiles = folder.leftOut;
+    leftOut = folder.leftOut;
     return true;
 }
 
@@ -349,6 +349,11 @@ void CReadAhead::Start(Plan plan)
 {
     Finish();
     const std::lock_guard<std::mutex> lock(m_mutex);
+    // Kept listings serve only the plan that walks their counterpart next.
+    if (!plan.listOther || plan.otherRoot != m_plan.walkRoot) {
+        m_kept.clear();
+        m_keptEntries = 0;
+    }
     m_plan = std::move(plan);
     m_root = std::make_shared<Folder>(QString());
     m_cursor.emplace_back(m_root, 0);
@@ -521,7 +526,7 @@ void CReadAhead::ListFolder(Folder &folder)
     folder.listed = m_disk.ListFolder(path, [&](const FolderEntry &entry) {
         if (!m_plan.leavesOut || !m_plan.leavesOut(path, entry))
             folder.entries.append(entry);
-        else if (entry.kind == ItemKind::File)
+        else if (entry.kind == ItemKind::File || m_plan.keepListings)
             folder.leftOut.append(entry);
         return true;
     }, nullptr);
@@ -529,11 +534,44 @@ void CReadAhead::ListFolder(Folder &folder)
 
 void CReadAhead::ListOther(Folder &folder)
 {
+    // The backup pass listed this folder a moment ago; the run never changes the master side, and
+    // the journal tells when it did change since.
+    if (std::optional<KeptListing> kept = TakeKept(OtherFolder(folder))) {
+        folder.otherGeneration = kept->generation;
+        folder.otherListed = true;
+        folder.otherEntries.reserve(kept->entries.size() + kept->leftOut.size());
+        for (const QList<FolderEntry> *list : {&kept->entries, &kept->leftOut}) {
+            for (const FolderEntry &entry : *list)
+                folder.otherEntries.insert(entry.name, entry.kind);
+        }
+        return;
+    }
     folder.otherGeneration = m_journal.Generation();
     folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
         folder.otherEntries.insert(entry.name, entry.kind);
         return true;
     }, nullptr);
+}
+
+void CReadAhead::Keep(const Folder &folder)
+{
+    const qsizetype size = folder.entries.size() + folder.leftOut.size();
+    if (!folder.listed || m_keptEntries + size > m_limits.kept)
+        return;
+    m_kept.insert(WalkedFolder(folder), {folder.generation, folder.entries, folder.leftOut});
+    m_keptEntries += size;
+}
+
+std::optional<CReadAhead::KeptListing> CReadAhead::TakeKept(const QString &path)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_kept.find(path);
+    if (found == m_kept.end())
+        return std::nullopt;
+    KeptListing kept = std::move(*found);
+    m_kept.erase(found);
+    m_keptEntries -= kept.entries.size() + kept.leftOut.size();
+    return kept;
 }
 
 void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
@@ -561,6 +599,8 @@ void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
 void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
 {
     folder->stage = Folder::Stage::Listed;
+    if (m_plan.keepListings)
+        Keep(*folder);
     if (folder->ahead) {
         folder->weight = folder->entries.size();
         m_aheadEntries += folder->weight;

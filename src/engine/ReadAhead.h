@@ -40,6 +40,9 @@ public:
         bool subfolders = true;     // read ahead below the root too
         bool compare = false;       // the status of each file on the walked side, and of each entry's counterpart
         bool listOther = false;     // the listing of each folder's counterpart
+        // Keep the walked side's listings for a later plan whose counterpart is this tree (the
+        // mirroring pass after the backup pass), within Limits::kept entries.
+        bool keepListings = false;
         // Entries the walk passes over: folder (a full path ending in "/") and the entry. Called on
         // the readers' threads.
         std::function<bool(const QString &folder, const FolderEntry &entry)> leavesOut;
@@ -52,6 +55,7 @@ public:
         int folders = 64;
         qsizetype entries = 16384;
         qsizetype chunk = 64;
+        qsizetype kept = 1 << 18;
     };
 
     // The walk's hold on one folder: what was read of it, and the folders below it. Letting go of
@@ -68,9 +72,10 @@ public:
         explicit operator bool() const { return m_folder != nullptr; }
 
         // Waits for the folder's listing (or reads it now, when no reader has begun it). True, with
-        // the entries the walk keeps and the files it passes over, when the folder was listed
-        // whole and nothing the run changed touches it since; otherwise the walk lists it itself.
-        bool Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOutFiles);
+        // the entries the walk keeps and those it passes over (the files; all of them where
+        // listings are kept), when the folder was listed whole and nothing the run changed touches
+        // it since; otherwise the walk lists it itself.
+        bool Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut);
         // The status of the file at index of that listing, on the walked side (path is its full
         // path), when it was read successfully and is unchanged since.
         std::optional<FileStatus> Walked(qsizetype index, const QString &path);
@@ -128,6 +133,14 @@ private:
         Side side;
     };
 
+    // A listing of the walked side with the journal's generation before it was read; leftOut
+    // holds what the plan's leavesOut passed over.
+    struct KeptListing {
+        quint64 generation = 0;
+        QList<FolderEntry> entries;
+        QList<FolderEntry> leftOut;
+    };
+
     void Read();
     bool WorkOnce(std::unique_lock<std::mutex> &lock);
     bool ReadNextChunk(std::unique_lock<std::mutex> &lock);
@@ -137,6 +150,8 @@ private:
     bool HasRoom() const;
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
+    void Keep(const Folder &folder);
+    std::optional<KeptListing> TakeKept(const QString &path);
     void ReadChunk(Folder &folder, Chunk &chunk, Side side);
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);
@@ -164,6 +179,9 @@ private:
     // Where the readers stand in the walk's order: folders with the next child to look at.
     std::vector<std::pair<std::shared_ptr<Folder>, size_t>> m_cursor;
     std::deque<ChunkSide> m_chunks;
+    // Listings kept from the plan before, by full folder path; each is handed out once.
+    QHash<QString, KeptListing> m_kept;
+    qsizetype m_keptEntries = 0;
     // Folders the walk is done with, freed by a reader: the walk has better things to do.
     std::vector<std::shared_ptr<Folder>> m_spent;
     static constexpr size_t SpentBatch = 16;

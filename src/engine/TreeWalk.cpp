@@ -120,6 +120,8 @@ void CTreeWalk::StartReading(bool mirror, const QString &root)
                         .subfolders = m_state.setting->SubDir,
                         .compare = !mirror,
                         .listOther = mirror,
+                        .keepListings = !mirror && m_state.setting->Mirroring
+                            && m_state.setting->BackupType == BackupOrder::BackupFirst,
                         .leavesOut = [this](const QString &folder, const FolderEntry &entry) {
                             return m_exclusions.Excludes(folder, entry);
                         }});
@@ -139,8 +141,10 @@ void CTreeWalk::ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, Q
         return;
     }
     if (m_state.mirrorPass && !m_state.IsTest() && !m_state.counting) {
-        for (const FolderEntry &entry : std::as_const(leftOut))
-            RemoveStaleTemporary(folder + entry.name);
+        for (const FolderEntry &entry : std::as_const(leftOut)) {
+            if (entry.kind == ItemKind::File)
+                RemoveStaleTemporary(folder + entry.name);
+        }
     }
 }
 

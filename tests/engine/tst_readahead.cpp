@@ -92,6 +92,8 @@ private Q_SLOTS:
     void walkReadsWhatNoReaderBegan();
     void counterpartListings_data();
     void counterpartListings();
+    void keptListings_data();
+    void keptListings();
     void finishWhileReading();
     void readersByFileSystem_data();
     void readersByFileSystem();
@@ -515,6 +517,64 @@ void TestReadAhead::counterpartListings()
     QCOMPARE(listed->value(QStringLiteral("sub")), ItemKind::Folder);
     // The walk's own listings go no deeper than it asks: nothing is read of the counterpart twice.
     QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + "d0/"), 1);
+}
+
+void TestReadAhead::keptListings_data()
+{
+    QTest::addColumn<qsizetype>("room");        // entries that may be kept
+    QTest::addColumn<QString>("changed");       // recorded between the passes
+    QTest::addColumn<QString>("otherRoot");     // of the second pass, "" for the master
+    QTest::addColumn<bool>("handed");
+    QTest::addColumn<int>("listings");          // of master/d0/ in both passes
+    QTest::newRow("kept") << qsizetype(1000) << "" << "" << true << 1;
+    QTest::newRow("no room") << qsizetype(0) << "" << "" << true << 2;
+    QTest::newRow("master changed since") << qsizetype(1000) << "master/d0/new.txt" << "" << false << 1;
+    QTest::newRow("another tree next") << qsizetype(1000) << "" << "other/" << false << 1;
+}
+
+// The backup pass keeps its listings of the master for the mirroring pass that follows: whole,
+// with what it passed over, and only while nothing the run changed touches them.
+void TestReadAhead::keptListings()
+{
+    QFETCH(qsizetype, room);
+    QFETCH(QString, changed);
+    QFETCH(QString, otherRoot);
+    QFETCH(bool, handed);
+    QFETCH(int, listings);
+    MakeTrees(3, 6);
+    QVERIFY(WriteFile(m_master + "d0/sub/x", "x"));
+    QVERIFY(QDir().mkpath(m_backup + "d0"));
+    FaultInjectingFileSystem disk(m_posix);
+    CReadAhead pool(disk, *m_journal, 1, {.kept = room});
+    QList<FolderEntry> entries, leftOut;
+    pool.Start({.walkRoot = m_master, .otherRoot = m_backup, .keepListings = true,
+                .leavesOut = [](const QString &, const FolderEntry &entry) { return entry.name == u"f1.txt"; }});
+    {
+        CReadAhead::Ticket root = pool.Root();
+        QVERIFY(root.Listing(entries, leftOut));
+        CReadAhead::Ticket folder = root.Child(QStringLiteral("d0"));
+        QVERIFY(folder.Listing(entries, leftOut));
+        QVERIFY(std::none_of(entries.cbegin(), entries.cend(), [](const FolderEntry &e) { return e.name == u"f1.txt"; }));
+    }
+    if (!changed.isEmpty())
+        m_journal->Record(m_dir->path() + u'/' + changed);
+    const QString other = otherRoot.isEmpty() ? m_master : m_dir->path() + u'/' + otherRoot;
+    pool.Start({.walkRoot = m_backup, .otherRoot = other, .listOther = true});
+    CReadAhead::Ticket root = pool.Root();
+    QVERIFY(root.Listing(entries, leftOut));
+    CReadAhead::Ticket folder = root.Child(QStringLiteral("d0"));
+    QVERIFY(folder.Listing(entries, leftOut));
+    const QHash<QString, ItemKind> *listed = folder.OtherEntries(m_master + "d0/");
+    QCOMPARE(listed != nullptr, handed);
+    QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + "d0/"), listings);
+    if (!listed)
+        return;
+    QHash<QString, ItemKind> expected;
+    m_posix.ListFolder(m_master + "d0/", [&](const FolderEntry &entry) {
+        expected.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
+    QCOMPARE(*listed, expected);
 }
 
 // Stopping in the middle leaves nothing running and nothing held.
