@@ -5,7 +5,8 @@
 # and switched off (ORVANE_READ_AHEAD=0); the same through a FUSE passthrough (bindfs, when it can
 # mount here); the rescan after 1 % changed and the first backup of 20 000 files; the peak resident
 # memory of the largest rescan. BENCH_BASELINE may name another orvane-cli (an older build) to time
-# beside this one. Runs are interleaved and the medians printed, with the load average before and
+# beside this one. Before each first backup the disk is synced, so that no command pays for writing
+# back what the one before it copied. Runs are interleaved and the medians printed, with the load average before and
 # after: the ratios within one run are what counts.
 # Usage (from the project root, after a build): sh bench/rescan.sh
 set -eu
@@ -71,7 +72,7 @@ set -- "orvane-cli=$cli mirror --quiet $work/small $work/small.orvane" \
   "rsync -a --delete=rsync -a --delete $work/small/ $work/small.rsync/" "cp -a=cp -a $work/small $work/small.cp"
 [ -n "$baseline" ] && set -- "$@" "baseline=$baseline mirror --quiet $work/small $work/small.today"
 $compare "First backup, 20 000 files (400 MB)" 3 \
-  --prepare "rm -rf $work/small.orvane $work/small.rsync $work/small.cp $work/small.today" "$@"
+  --prepare "rm -rf $work/small.orvane $work/small.rsync $work/small.cp $work/small.today; sync" "$@"
 
 # Through a FUSE passthrough of the same trees: every listing and status a round trip to a daemon.
 if command -v bindfs >/dev/null && [ -w /dev/fuse ]; then
