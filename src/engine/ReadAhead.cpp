@@ -299,8 +299,9 @@ CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int read
 CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int readers, Limits limits)
     : m_disk(disk), m_journal(journal), m_limits(limits)
 {
+    m_sidesApart = readers > 1;
     for (int i = 0; i < readers; ++i)
-        m_threads.emplace_back([this] { Read(); });
+        m_threads.emplace_back([this, i] { Read(size_t(i)); });
 }
 
 CReadAhead::~CReadAhead()
@@ -404,7 +405,7 @@ bool CReadAhead::Settled()
     return !m_active || !HasRoom() || !NextFolder();
 }
 
-void CReadAhead::Read()
+void CReadAhead::Read(size_t reader)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
@@ -415,7 +416,7 @@ void CReadAhead::Read()
             lock.lock();
             continue;
         }
-        if (m_active && WorkOnce(lock))
+        if (m_active && WorkOnce(lock, reader))
             continue;
         ++m_idleReaders;
         m_work.wait(lock);
@@ -423,14 +424,14 @@ void CReadAhead::Read()
     }
 }
 
-bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
+bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader)
 {
     // Listings come first, up to the window: a listing is quick, and the walk waits for one it
     // finds half read, while a chunk it reaches unread it simply reads itself. So the readers stay
     // a window ahead and read statuses from its far end back, and meet the walk only once.
     const std::shared_ptr<Folder> folder = HasRoom() ? NextFolder() : nullptr;
     if (!folder)
-        return ReadNextChunk(lock);
+        return ReadNextChunk(lock, reader);
     folder->stage = Folder::Stage::Listing;
     folder->ahead = true;
     ++m_ahead;
@@ -455,12 +456,25 @@ bool CReadAhead::IsPending(const ChunkSide &item)
         && StateOf(*folder, item).load(std::memory_order_acquire) == ChunkState::Pending;
 }
 
-bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
+bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock, size_t reader)
 {
     // The oldest, which the walk has read itself or passed, are dropped, so that the queue holds
     // no more than the window.
     while (!m_chunks.empty() && !IsPending(m_chunks.front()))
         m_chunks.pop_front();
+    // Where there are readers for both sides, each keeps to its own among the newest chunks, so
+    // that both trees (two disks, or two file-system daemons) are asked at once.
+    if (m_sidesApart) {
+        const Side own = Side(reader % 2);
+        const size_t near = std::min<size_t>(m_chunks.size(), 4);
+        for (size_t i = 1; i <= near; ++i) {
+            ChunkSide &item = m_chunks[m_chunks.size() - i];
+            if (item.side == own) {
+                std::swap(item, m_chunks.back());
+                break;
+            }
+        }
+    }
     // The newest first: the chunks furthest ahead of the walk, which the walk will not reach
     // while they are read. The walk reads those it reaches unread itself.
     while (!m_chunks.empty()) {

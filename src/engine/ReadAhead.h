@@ -141,9 +141,10 @@ private:
         QList<FolderEntry> leftOut;
     };
 
-    void Read();
-    bool WorkOnce(std::unique_lock<std::mutex> &lock);
-    bool ReadNextChunk(std::unique_lock<std::mutex> &lock);
+    // reader: the reader's number, which tells the side of the chunks it reads first.
+    void Read(size_t reader);
+    bool WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader);
+    bool ReadNextChunk(std::unique_lock<std::mutex> &lock, size_t reader);
     static std::atomic<ChunkState> &StateOf(Folder &folder, const ChunkSide &item);
     static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
@@ -190,6 +191,7 @@ private:
     int m_busy = 0;
     bool m_active = false;
     bool m_quit = false;
+    bool m_sidesApart = false;          // two readers or more: each keeps to one side where it can
     std::vector<std::thread> m_threads;
 };
 
