@@ -50,12 +50,13 @@ public:
 
     // How far the readers may get ahead of the walk: folders listed but not yet taken, and their
     // entries together (at least one folder is always read). A folder's statuses are read in
-    // chunks of entries, so that a large folder is shared among the readers.
+    // chunks of entries, so that a large folder is shared among the readers. At most kept entries
+    // of listings are kept for the next plan (about 16 MB at 2^17).
     struct Limits {
         int folders = 64;
         qsizetype entries = 16384;
         qsizetype chunk = 64;
-        qsizetype kept = 1 << 18;
+        qsizetype kept = 1 << 17;
     };
 
     // The walk's hold on one folder: what was read of it, and the folders below it. Letting go of
