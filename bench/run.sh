@@ -61,3 +61,7 @@ ratio touched.json
 echo "Peak resident memory of the no-change rescan"
 /usr/bin/time -f "  engine: %M KB" sh -c "$(engine "$work/big" "$work/big.orvane")" >/dev/null
 /usr/bin/time -f "  rsync:  %M KB" rsync -a --delete "$work/big/" "$work/big.rsync/"
+
+echo
+echo "The rescan table (bench/rescan.sh):"
+sh "$root/bench/rescan.sh"

@@ -11,7 +11,7 @@ PACKAGES="$PACKAGES dbus-daemon"
 PACKAGES="$PACKAGES desktop-file-utils appstream man-db groff-base"
 case "${1:-}" in
   run) PACKAGES="$PACKAGES xvfb xauth fonts-noto-cjk python3" ;;
-  bench) PACKAGES="$PACKAGES rsync hyperfine python3 time" ;;
+  bench) PACKAGES="$PACKAGES rsync hyperfine python3 time bindfs" ;;
   # CPack reads the libraries the executables need with dpkg-shlibdeps, and finds them with file.
   package) PACKAGES="$PACKAGES dpkg-dev file" ;;
 esac

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <atomic>
 
-namespace {
+enum class CReadAhead::ChunkState : int { Pending, Reading, Done, Abandoned };
 
-enum class ChunkState { Pending, Reading, Done, Abandoned };
+namespace {
 
 bool IsFileEntry(const FolderEntry &entry)
 {
@@ -44,8 +44,9 @@ bool Usable(const KnownStatus &known)
 struct CReadAhead::Chunk {
     qsizetype begin = 0;
     qsizetype end = 0;
-    std::atomic<ChunkState> state{ChunkState::Pending};
-    quint64 generation = 0;     // of the journal before the chunk was read
+    // Of each side: how far it is read, and the journal's generation before it was read.
+    std::atomic<ChunkState> state[2] = {ChunkState::Pending, ChunkState::Pending};
+    quint64 generation[2] = {0, 0};
 };
 
 struct CReadAhead::Folder {
@@ -72,6 +73,9 @@ struct CReadAhead::Folder {
     bool listed = false;
     QList<FolderEntry> entries;
     QList<FolderEntry> leftOut;
+    // The counterpart's listing, read apart from the folder's own like a side of a chunk.
+    std::atomic<ChunkState> otherState{ChunkState::Pending};
+    quint64 otherGeneration = 0;
     bool otherListed = false;
     QHash<QString, ItemKind> otherEntries;
     // Written by the reader of each chunk before the chunk is marked done.
@@ -130,13 +134,14 @@ void CReadAhead::Ticket::Release()
     {
         const std::lock_guard<std::mutex> lock(m_pool->m_mutex);
         m_pool->Cancel(*m_folder);
-        m_pool->WakeReaders();
+        m_pool->m_spent.push_back(std::move(m_folder));
+        m_pool->WakeReadersForRoom();
     }
     m_folder.reset();
     m_pool = nullptr;
 }
 
-bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOutFiles)
+bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut)
 {
     if (!m_folder)
         return false;
@@ -153,7 +158,7 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
             m_pool->Publish(m_folder);
         }
         m_pool->WaitFor(lock, [&] { return folder.stage == Folder::Stage::Listed; });
-        m_pool->WakeReaders();
+        m_pool->WakeReadersForRoom();
     }
 
     m_listingUsed = folder.listed && !m_pool->m_journal.ChangedSince(m_pool->WalkedFolder(folder), folder.generation);
@@ -161,37 +166,45 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
     if (!m_listingUsed) {
         // The walk lists the folder itself; the statuses read for this listing are of no use.
         for (size_t i = 0; i < folder.chunkCount; ++i) {
-            ChunkState pending = ChunkState::Pending;
-            folder.chunks[i].state.compare_exchange_strong(pending, ChunkState::Abandoned);
+            for (std::atomic<ChunkState> &state : folder.chunks[i].state) {
+                ChunkState pending = ChunkState::Pending;
+                state.compare_exchange_strong(pending, ChunkState::Abandoned);
+            }
         }
         return false;
     }
     entries = folder.entries;
-    leftOutFiles = folder.leftOut;
+    leftOut = folder.leftOut;
     return true;
 }
 
-bool CReadAhead::Ticket::AwaitChunk(qsizetype index, quint64 *generation)
+bool CReadAhead::Ticket::AwaitChunk(qsizetype index, Side side, quint64 *generation)
 {
     Folder &folder = *m_folder;
     const size_t k = size_t(index / m_pool->m_limits.chunk);
     if (k >= folder.chunkCount)
         return false;
     Chunk &chunk = folder.chunks[k];
-    ChunkState state = chunk.state.load(std::memory_order_acquire);
+    std::atomic<ChunkState> &atomicState = chunk.state[size_t(side)];
+    ChunkState state = atomicState.load(std::memory_order_acquire);
     if (state == ChunkState::Pending) {
-        // A chunk no reader has begun is not waited for: the walk reads those entries itself.
-        if (chunk.state.compare_exchange_strong(state, ChunkState::Abandoned, std::memory_order_acq_rel))
-            return false;
+        // No reader has begun it: the walk reads it itself, the way a reader would, rather than
+        // wait or read its entries one by one.
+        if (atomicState.compare_exchange_strong(state, ChunkState::Reading, std::memory_order_acq_rel)) {
+            m_pool->ReadChunk(folder, chunk, side);
+            atomicState.store(ChunkState::Done, std::memory_order_release);
+            *generation = chunk.generation[size_t(side)];
+            return true;
+        }
     }
     if (state == ChunkState::Reading) {
         std::unique_lock<std::mutex> lock(m_pool->m_mutex);
         m_pool->WaitFor(lock, [&] {
-            state = chunk.state.load(std::memory_order_acquire);
+            state = atomicState.load(std::memory_order_acquire);
             return state != ChunkState::Reading;
         });
     }
-    *generation = chunk.generation;
+    *generation = chunk.generation[size_t(side)];
     return state == ChunkState::Done;
 }
 
@@ -201,7 +214,7 @@ std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QStr
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, &generation))
+    if (!AwaitChunk(index, Side::Walked, &generation))
         return std::nullopt;
     const KnownStatus &walked = m_folder->hints[size_t(index)].walked;
     if (!walked.status || m_pool->m_journal.ChangedSince(path, generation))
@@ -215,7 +228,7 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
         return std::nullopt;
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
-    if (!AwaitChunk(index, &generation))
+    if (!AwaitChunk(index, Side::Other, &generation))
         return std::nullopt;
     const KnownStatus &other = m_folder->hints[size_t(index)].other;
     if (!Usable(other) || m_pool->m_journal.ChangedSince(path, generation))
@@ -223,11 +236,31 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     return other;
 }
 
+bool CReadAhead::Ticket::AwaitOther()
+{
+    Folder &folder = *m_folder;
+    ChunkState state = folder.otherState.load(std::memory_order_acquire);
+    if (state == ChunkState::Pending
+        && folder.otherState.compare_exchange_strong(state, ChunkState::Reading, std::memory_order_acq_rel)) {
+        m_pool->ListOther(folder);
+        folder.otherState.store(ChunkState::Done, std::memory_order_release);
+        return true;
+    }
+    if (state == ChunkState::Reading) {
+        std::unique_lock<std::mutex> lock(m_pool->m_mutex);
+        m_pool->WaitFor(lock, [&] {
+            state = folder.otherState.load(std::memory_order_acquire);
+            return state != ChunkState::Reading;
+        });
+    }
+    return state == ChunkState::Done;
+}
+
 const QHash<QString, ItemKind> *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
 {
-    if (!m_listingTaken || !m_folder->otherListed
-        || otherFolder != m_pool->OtherFolder(*m_folder)
-        || m_pool->m_journal.ChangedSince(otherFolder, m_folder->generation))
+    if (!m_listingTaken || !m_pool->m_plan.listOther || otherFolder != m_pool->OtherFolder(*m_folder)
+        || !AwaitOther() || !m_folder->otherListed
+        || m_pool->m_journal.ChangedSince(otherFolder, m_folder->otherGeneration))
         return nullptr;
     return &m_folder->otherEntries;
 }
@@ -266,8 +299,9 @@ CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int read
 CReadAhead::CReadAhead(FileSystem &disk, const CChangeJournal &journal, int readers, Limits limits)
     : m_disk(disk), m_journal(journal), m_limits(limits)
 {
+    m_sidesApart = readers > 1;
     for (int i = 0; i < readers; ++i)
-        m_threads.emplace_back([this] { Read(); });
+        m_threads.emplace_back([this, i] { Read(size_t(i)); });
 }
 
 CReadAhead::~CReadAhead()
@@ -288,6 +322,16 @@ void CReadAhead::WakeReaders()
         m_work.notify_all();
 }
 
+void CReadAhead::WakeReadersForRoom()
+{
+    // Readers that wait for room are woken once a quarter of the window is free again, not for
+    // every folder the walk takes: each wake-up costs both threads a trip through the kernel.
+    const bool ample = m_ahead == 0
+        || (m_ahead <= m_limits.folders * 3 / 4 && m_aheadEntries <= m_limits.entries * 3 / 4);
+    if (ample || m_spent.size() >= SpentBatch)
+        WakeReaders();
+}
+
 void CReadAhead::WakeWalk()
 {
     if (m_waiting > 0)
@@ -306,6 +350,11 @@ void CReadAhead::Start(Plan plan)
 {
     Finish();
     const std::lock_guard<std::mutex> lock(m_mutex);
+    // Kept listings serve only the plan that walks their counterpart next.
+    if (!plan.listOther || plan.otherRoot != m_plan.walkRoot) {
+        m_kept.clear();
+        m_keptEntries = 0;
+    }
     m_plan = std::move(plan);
     m_root = std::make_shared<Folder>(QString());
     m_cursor.emplace_back(m_root, 0);
@@ -351,19 +400,23 @@ bool CReadAhead::Settled()
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_busy > 0)
         return false;
-    for (const auto &[weak, index] : m_chunks) {
-        const std::shared_ptr<Folder> folder = weak.lock();
-        if (folder && !folder->cancelled && folder->chunks[size_t(index)].state.load() == ChunkState::Pending)
-            return false;
-    }
+    if (std::any_of(m_chunks.cbegin(), m_chunks.cend(), IsPending))
+        return false;
     return !m_active || !HasRoom() || !NextFolder();
 }
 
-void CReadAhead::Read()
+void CReadAhead::Read(size_t reader)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
-        if (m_active && WorkOnce(lock))
+        if (!m_spent.empty()) {
+            std::vector<std::shared_ptr<Folder>> spent = std::exchange(m_spent, {});
+            lock.unlock();
+            spent.clear();
+            lock.lock();
+            continue;
+        }
+        if (m_active && WorkOnce(lock, reader))
             continue;
         ++m_idleReaders;
         m_work.wait(lock);
@@ -371,16 +424,14 @@ void CReadAhead::Read()
     }
 }
 
-bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
+bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader)
 {
-    // The statuses of folders already listed come first: the walk needs them soonest.
-    if (ReadNextChunk(lock))
-        return true;
-    if (!HasRoom())
-        return false;
-    const std::shared_ptr<Folder> folder = NextFolder();
+    // Listings come first, up to the window: a listing is quick, and the walk waits for one it
+    // finds half read, while a chunk it reaches unread it simply reads itself. So the readers stay
+    // a window ahead and read statuses from its far end back, and meet the walk only once.
+    const std::shared_ptr<Folder> folder = HasRoom() ? NextFolder() : nullptr;
     if (!folder)
-        return false;
+        return ReadNextChunk(lock, reader);
     folder->stage = Folder::Stage::Listing;
     folder->ahead = true;
     ++m_ahead;
@@ -393,24 +444,58 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock)
     return true;
 }
 
-bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock)
+std::atomic<CReadAhead::ChunkState> &CReadAhead::StateOf(Folder &folder, const ChunkSide &item)
 {
-    while (!m_chunks.empty()) {
-        const auto [weak, index] = m_chunks.front();
+    return item.chunk < 0 ? folder.otherState : folder.chunks[size_t(item.chunk)].state[size_t(item.side)];
+}
+
+bool CReadAhead::IsPending(const ChunkSide &item)
+{
+    const std::shared_ptr<Folder> folder = item.folder.lock();
+    return folder && !folder->cancelled
+        && StateOf(*folder, item).load(std::memory_order_acquire) == ChunkState::Pending;
+}
+
+bool CReadAhead::ReadNextChunk(std::unique_lock<std::mutex> &lock, size_t reader)
+{
+    // The oldest, which the walk has read itself or passed, are dropped, so that the queue holds
+    // no more than the window.
+    while (!m_chunks.empty() && !IsPending(m_chunks.front()))
         m_chunks.pop_front();
-        const std::shared_ptr<Folder> folder = weak.lock();
+    // Where there are readers for both sides, each keeps to its own among the newest chunks, so
+    // that both trees (two disks, or two file-system daemons) are asked at once.
+    if (m_sidesApart) {
+        const Side own = Side(reader % 2);
+        const size_t near = std::min<size_t>(m_chunks.size(), 4);
+        for (size_t i = 1; i <= near; ++i) {
+            ChunkSide &item = m_chunks[m_chunks.size() - i];
+            if (item.side == own) {
+                std::swap(item, m_chunks.back());
+                break;
+            }
+        }
+    }
+    // The newest first: the chunks furthest ahead of the walk, which the walk will not reach
+    // while they are read. The walk reads those it reaches unread itself.
+    while (!m_chunks.empty()) {
+        const ChunkSide item = m_chunks.back();
+        m_chunks.pop_back();
+        const std::shared_ptr<Folder> folder = item.folder.lock();
         if (!folder || folder->cancelled)
             continue;
-        Chunk &chunk = folder->chunks[size_t(index)];
+        std::atomic<ChunkState> &state = StateOf(*folder, item);
         ChunkState pending = ChunkState::Pending;
-        if (!chunk.state.compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
+        if (!state.compare_exchange_strong(pending, ChunkState::Reading, std::memory_order_acq_rel))
             continue;
         ++m_busy;
         lock.unlock();
-        ReadChunk(*folder, chunk);
+        if (item.chunk < 0)
+            ListOther(*folder);
+        else
+            ReadChunk(*folder, folder->chunks[size_t(item.chunk)], item.side);
         lock.lock();
         --m_busy;
-        chunk.state.store(ChunkState::Done, std::memory_order_release);
+        state.store(ChunkState::Done, std::memory_order_release);
         WakeWalk();
         return true;
     }
@@ -455,45 +540,81 @@ void CReadAhead::ListFolder(Folder &folder)
     folder.listed = m_disk.ListFolder(path, [&](const FolderEntry &entry) {
         if (!m_plan.leavesOut || !m_plan.leavesOut(path, entry))
             folder.entries.append(entry);
-        else if (entry.kind == ItemKind::File)
+        else if (entry.kind == ItemKind::File || m_plan.keepListings)
             folder.leftOut.append(entry);
         return true;
     }, nullptr);
-    if (m_plan.listOther) {
-        folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
-            folder.otherEntries.insert(entry.name, entry.kind);
-            return true;
-        }, nullptr);
-    }
 }
 
-void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk)
+void CReadAhead::ListOther(Folder &folder)
 {
-    chunk.generation = m_journal.Generation();
+    // The backup pass listed this folder a moment ago; the run never changes the master side, and
+    // the journal tells when it did change since.
+    if (std::optional<KeptListing> kept = TakeKept(OtherFolder(folder))) {
+        folder.otherGeneration = kept->generation;
+        folder.otherListed = true;
+        folder.otherEntries.reserve(kept->entries.size() + kept->leftOut.size());
+        for (const QList<FolderEntry> *list : {&kept->entries, &kept->leftOut}) {
+            for (const FolderEntry &entry : *list)
+                folder.otherEntries.insert(entry.name, entry.kind);
+        }
+        return;
+    }
+    folder.otherGeneration = m_journal.Generation();
+    folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
+        folder.otherEntries.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
+}
+
+void CReadAhead::Keep(const Folder &folder)
+{
+    const qsizetype size = folder.entries.size() + folder.leftOut.size();
+    if (!folder.listed || m_keptEntries + size > m_limits.kept)
+        return;
+    m_kept.insert(WalkedFolder(folder), {folder.generation, folder.entries, folder.leftOut});
+    m_keptEntries += size;
+}
+
+std::optional<CReadAhead::KeptListing> CReadAhead::TakeKept(const QString &path)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto found = m_kept.find(path);
+    if (found == m_kept.end())
+        return std::nullopt;
+    KeptListing kept = std::move(*found);
+    m_kept.erase(found);
+    m_keptEntries -= kept.entries.size() + kept.leftOut.size();
+    return kept;
+}
+
+void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
+{
+    chunk.generation[size_t(side)] = m_journal.Generation();
     QStringList names;
-    QStringList files;
-    std::vector<qsizetype> fileIndex;
+    std::vector<qsizetype> index;
+    names.reserve(chunk.end - chunk.begin);
+    index.reserve(size_t(chunk.end - chunk.begin));
     for (qsizetype i = chunk.begin; i < chunk.end; ++i) {
+        // The walk reads the status of the files it walks, and of every counterpart.
         const FolderEntry &entry = folder.entries.at(i);
-        names << entry.name;
-        if (IsFileEntry(entry)) {
-            files << entry.name;
-            fileIndex.push_back(i);
+        if (side == Side::Other || IsFileEntry(entry)) {
+            names << entry.name;
+            index.push_back(i);
         }
     }
-    m_disk.ReadStatuses(WalkedFolder(folder), files,
+    m_disk.ReadStatuses(side == Side::Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
                         [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        folder.hints[size_t(fileIndex[size_t(i)])].walked = Known(status, error);
-    });
-    m_disk.ReadStatuses(OtherFolder(folder), names,
-                        [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        folder.hints[size_t(chunk.begin + i)].other = Known(status, error);
+        Folder::Hint &hint = folder.hints[size_t(index[size_t(i)])];
+        (side == Side::Walked ? hint.walked : hint.other) = Known(status, error);
     });
 }
 
 void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
 {
     folder->stage = Folder::Stage::Listed;
+    if (m_plan.keepListings)
+        Keep(*folder);
     if (folder->ahead) {
         folder->weight = folder->entries.size();
         m_aheadEntries += folder->weight;
@@ -509,6 +630,8 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
                 folder->children.push_back(std::move(child));
             }
         }
+        if (m_plan.listOther)
+            m_chunks.push_back({folder, -1, Side::Other});
         const qsizetype count = folder->entries.size();
         if (m_plan.compare && count > 0) {
             folder->hints.resize(size_t(count));
@@ -517,7 +640,8 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
             for (size_t i = 0; i < folder->chunkCount; ++i) {
                 folder->chunks[i].begin = qsizetype(i) * m_limits.chunk;
                 folder->chunks[i].end = std::min(count, qsizetype(i + 1) * m_limits.chunk);
-                m_chunks.emplace_back(folder, qsizetype(i));
+                m_chunks.push_back({folder, qsizetype(i), Side::Other});
+                m_chunks.push_back({folder, qsizetype(i), Side::Walked});
             }
         }
     }
@@ -560,26 +684,28 @@ void CReadAhead::Cancel(Folder &folder)
 
 namespace {
 
-// File systems whose reads wait for a network, a daemon or a slow medium: a second reader keeps
-// one request waiting while another is answered, so two readers help; more only queue up.
-// Local disks answer warm reads at processor speed: the readers take what the machine has left.
+// How a file system answers reads, as far as readers ahead of a walk are concerned.
+enum class Medium { Local, Remote, Removable };
+
 struct TypeRule {
     QStringView prefix;
-    int readers;
+    Medium medium;
 };
 
 constexpr TypeRule TypeRules[] = {
-    {u"fuse", 2}, {u"nfs", 2}, {u"cifs", 2}, {u"smb", 2}, {u"9p", 2}, {u"sshfs", 2},
-    {u"vfat", 1}, {u"exfat", 1}, {u"msdos", 1}, {u"ntfs", 1}, {u"iso9660", 1}, {u"udf", 1},
+    {u"fuse", Medium::Remote}, {u"nfs", Medium::Remote}, {u"cifs", Medium::Remote}, {u"smb", Medium::Remote},
+    {u"9p", Medium::Remote}, {u"sshfs", Medium::Remote}, {u"ceph", Medium::Remote}, {u"afs", Medium::Remote},
+    {u"vfat", Medium::Removable}, {u"exfat", Medium::Removable}, {u"msdos", Medium::Removable},
+    {u"ntfs", Medium::Removable}, {u"iso9660", Medium::Removable}, {u"udf", Medium::Removable},
 };
 
-int ReadersForType(const QString &type, int local)
+Medium MediumOf(const QString &type)
 {
     for (const TypeRule &rule : TypeRules) {
         if (type.startsWith(rule.prefix))
-            return std::min(rule.readers, local);
+            return rule.medium;
     }
-    return local;
+    return Medium::Local;
 }
 
 std::optional<int> EnvironmentReaders()
@@ -601,7 +727,16 @@ int ReadAheadReaders(FileSystem &disk, const QString &masterRoot, const QString 
         requested = EnvironmentReaders();
     if (requested)
         return std::clamp(*requested, 0, MostReaders);
-    const int local = std::clamp(int(std::thread::hardware_concurrency()), 1, 2);
-    return std::min(ReadersForType(disk.FileSystemType(masterRoot), local),
-                    ReadersForType(disk.FileSystemType(backupRoot), local));
+    const Medium master = MediumOf(disk.FileSystemType(masterRoot));
+    const Medium backup = MediumOf(disk.FileSystemType(backupRoot));
+    // A USB stick or card answers one request at a time, and slowly: one reader goes along with
+    // the walk. Behind a network or a daemon every read waits: two readers keep a request in
+    // flight while the walk decides (more only queue up at the other end, as measured through a
+    // FUSE passthrough). Local disks answer warm reads at processor speed: one processor is the
+    // walk's, the readers take the others.
+    if (master == Medium::Removable || backup == Medium::Removable)
+        return 1;
+    if (master == Medium::Remote || backup == Medium::Remote)
+        return 2;
+    return std::clamp(int(std::thread::hardware_concurrency()) - 1, 1, 3);
 }

@@ -28,6 +28,9 @@ class CChangeJournal;
 // memory used does not grow with the tree.
 class CReadAhead {
     struct Folder;
+    enum class ChunkState : int;
+    // The two sides of a chunk are read apart, so that two readers ask two disks at once.
+    enum class Side : size_t { Walked, Other };
 
 public:
     // What is read for each folder of the tree being walked.
@@ -37,6 +40,9 @@ public:
         bool subfolders = true;     // read ahead below the root too
         bool compare = false;       // the status of each file on the walked side, and of each entry's counterpart
         bool listOther = false;     // the listing of each folder's counterpart
+        // Keep the walked side's listings for a later plan whose counterpart is this tree (the
+        // mirroring pass after the backup pass), within Limits::kept entries.
+        bool keepListings = false;
         // Entries the walk passes over: folder (a full path ending in "/") and the entry. Called on
         // the readers' threads.
         std::function<bool(const QString &folder, const FolderEntry &entry)> leavesOut;
@@ -44,11 +50,13 @@ public:
 
     // How far the readers may get ahead of the walk: folders listed but not yet taken, and their
     // entries together (at least one folder is always read). A folder's statuses are read in
-    // chunks of entries, so that a large folder is shared among the readers.
+    // chunks of entries, so that a large folder is shared among the readers. At most kept entries
+    // of listings are kept for the next plan (about 16 MB at 2^17).
     struct Limits {
         int folders = 64;
         qsizetype entries = 16384;
         qsizetype chunk = 64;
+        qsizetype kept = 1 << 17;
     };
 
     // The walk's hold on one folder: what was read of it, and the folders below it. Letting go of
@@ -65,9 +73,10 @@ public:
         explicit operator bool() const { return m_folder != nullptr; }
 
         // Waits for the folder's listing (or reads it now, when no reader has begun it). True, with
-        // the entries the walk keeps and the files it passes over, when the folder was listed
-        // whole and nothing the run changed touches it since; otherwise the walk lists it itself.
-        bool Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOutFiles);
+        // the entries the walk keeps and those it passes over (the files; all of them where
+        // listings are kept), when the folder was listed whole and nothing the run changed touches
+        // it since; otherwise the walk lists it itself.
+        bool Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut);
         // The status of the file at index of that listing, on the walked side (path is its full
         // path), when it was read successfully and is unchanged since.
         std::optional<FileStatus> Walked(qsizetype index, const QString &path);
@@ -84,8 +93,11 @@ public:
         friend class CReadAhead;
         Ticket(CReadAhead *pool, std::shared_ptr<Folder> folder);
         void Release();
-        // The chunk of entries holding index, once it is read; false when it never will be.
-        bool AwaitChunk(qsizetype index, quint64 *generation);
+        // The side (Walked or Other) of the chunk of entries holding index, once it is read; false
+        // when it never will be.
+        bool AwaitChunk(qsizetype index, Side side, quint64 *generation);
+        // The counterpart's listing, once it is read (or read now, when no reader has begun it).
+        bool AwaitOther();
 
         CReadAhead *m_pool = nullptr;
         std::shared_ptr<Folder> m_folder;
@@ -115,19 +127,40 @@ public:
 
 private:
     struct Chunk;
+    // A side of a chunk to read, or (chunk -1) the listing of a folder's counterpart.
+    struct ChunkSide {
+        std::weak_ptr<Folder> folder;
+        qsizetype chunk;
+        Side side;
+    };
 
-    void Read();
-    bool WorkOnce(std::unique_lock<std::mutex> &lock);
-    bool ReadNextChunk(std::unique_lock<std::mutex> &lock);
+    // A listing of the walked side with the journal's generation before it was read; leftOut
+    // holds what the plan's leavesOut passed over.
+    struct KeptListing {
+        quint64 generation = 0;
+        QList<FolderEntry> entries;
+        QList<FolderEntry> leftOut;
+    };
+
+    // reader: the reader's number, which tells the side of the chunks it reads first.
+    void Read(size_t reader);
+    bool WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader);
+    bool ReadNextChunk(std::unique_lock<std::mutex> &lock, size_t reader);
+    static std::atomic<ChunkState> &StateOf(Folder &folder, const ChunkSide &item);
+    static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
     void ListFolder(Folder &folder);
-    void ReadChunk(Folder &folder, Chunk &chunk);
+    void ListOther(Folder &folder);
+    void Keep(const Folder &folder);
+    std::optional<KeptListing> TakeKept(const QString &path);
+    void ReadChunk(Folder &folder, Chunk &chunk, Side side);
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);
     void Uncount(Folder &folder);
     // Wakes the readers when there is new work or room, the walk when it waits.
     void WakeReaders();
+    void WakeReadersForRoom();
     void WakeWalk();
     template <typename Ready>
     void WaitFor(std::unique_lock<std::mutex> &lock, Ready ready);
@@ -147,18 +180,25 @@ private:
     std::shared_ptr<Folder> m_root;
     // Where the readers stand in the walk's order: folders with the next child to look at.
     std::vector<std::pair<std::shared_ptr<Folder>, size_t>> m_cursor;
-    std::deque<std::pair<std::weak_ptr<Folder>, qsizetype>> m_chunks;
+    std::deque<ChunkSide> m_chunks;
+    // Listings kept from the plan before, by full folder path; each is handed out once.
+    QHash<QString, KeptListing> m_kept;
+    qsizetype m_keptEntries = 0;
+    // Folders the walk is done with, freed by a reader: the walk has better things to do.
+    std::vector<std::shared_ptr<Folder>> m_spent;
+    static constexpr size_t SpentBatch = 16;
     int m_ahead = 0;
     qsizetype m_aheadEntries = 0;
     int m_busy = 0;
     bool m_active = false;
     bool m_quit = false;
+    bool m_sidesApart = false;          // two readers or more: each keeps to one side where it can
     std::vector<std::thread> m_threads;
 };
 
 // How many readers go ahead of a walk from the master folder masterRoot to the backup folder
 // backupRoot: none where the disk cannot be read from several threads; requested when given
-// (or the number in the environment variable ORVANE_READ_AHEAD); otherwise as the types of the
-// two file systems allow.
+// (or the number in the environment variable ORVANE_READ_AHEAD), at most 4; otherwise by the
+// types of the two file systems and the number of processors.
 int ReadAheadReaders(FileSystem &disk, const QString &masterRoot, const QString &backupRoot,
                      std::optional<int> requested);

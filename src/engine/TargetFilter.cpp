@@ -201,11 +201,17 @@ bool CTargetFilter::SizeFilter(const CFolderSetting &setting, quint64 size)
 
 std::optional<bool> CTargetFilter::DateFilter(const CFolderSetting &setting, qint64 lastWriteSeconds)
 {
-    const std::time_t time = std::time_t(lastWriteSeconds);
-    std::tm calendar {};
-    if (!localtime_r(&time, &calendar))
-        return std::nullopt;
-    const qint64 seconds = calendar.tm_year < 0 ? 0 : lastWriteSeconds;   // before 1900
+    // Times from 1970 to far beyond any clock (the year 36812) are calendar times after 1900
+    // in every time zone; only the others ask the calendar, which this costs for every file.
+    constexpr qint64 PlainTimes = qint64(1) << 40;
+    qint64 seconds = lastWriteSeconds;
+    if (lastWriteSeconds < 0 || lastWriteSeconds >= PlainTimes) {
+        const std::time_t time = std::time_t(lastWriteSeconds);
+        std::tm calendar {};
+        if (!localtime_r(&time, &calendar))
+            return std::nullopt;
+        seconds = calendar.tm_year < 0 ? 0 : lastWriteSeconds;   // before 1900
+    }
     switch (setting.TargetDateType) {
     case 1:
         return seconds >= setting.TargetDate;

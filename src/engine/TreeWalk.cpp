@@ -22,6 +22,16 @@ bool IsFileEntry(const FolderEntry &entry)
     return entry.kind == ItemKind::File || entry.kind == ItemKind::Symlink;
 }
 
+// path = folder + name, in the room path already has: the walk does this for every file.
+const QString &SetPath(QString &path, QStringView folder, QStringView name)
+{
+    path.resize(folder.size() + name.size());
+    QChar *out = path.data();
+    std::copy(folder.begin(), folder.end(), out);
+    std::copy(name.begin(), name.end(), out + folder.size());
+    return path;
+}
+
 } // namespace
 
 CTreeWalk::CTreeWalk(CRunState &state, CRunReporter &reporter, CFileOperations &operations, CTargetFilter &filter,
@@ -86,7 +96,7 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_state.currentPath.clear();
     m_exclusions.StartTree(root);
     m_caseFolders.clear();
-    m_listedMasterFolder.clear();
+    m_masterFolderKnown = false;
     m_masterEntries.clear();
     StartReading(mirror, root);
     const bool completed = WalkFolder(m_state.walkRoot);
@@ -110,6 +120,8 @@ void CTreeWalk::StartReading(bool mirror, const QString &root)
                         .subfolders = m_state.setting->SubDir,
                         .compare = !mirror,
                         .listOther = mirror,
+                        .keepListings = !mirror && m_state.setting->Mirroring
+                            && m_state.setting->BackupType == BackupOrder::BackupFirst,
                         .leavesOut = [this](const QString &folder, const FolderEntry &entry) {
                             return m_exclusions.Excludes(folder, entry);
                         }});
@@ -129,8 +141,10 @@ void CTreeWalk::ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, Q
         return;
     }
     if (m_state.mirrorPass && !m_state.IsTest() && !m_state.counting) {
-        for (const FolderEntry &entry : std::as_const(leftOut))
-            RemoveStaleTemporary(folder + entry.name);
+        for (const FolderEntry &entry : std::as_const(leftOut)) {
+            if (entry.kind == ItemKind::File)
+                RemoveStaleTemporary(folder + entry.name);
+        }
     }
 }
 
@@ -281,14 +295,14 @@ bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
         const FolderEntry &entry = entries.at(index);
         if (skipFiles || !IsFileEntry(entry))
             continue;
-        m_state.currentPath = folder + entry.name;
+        SetPath(m_state.currentPath, folder, entry.name);
         if ((setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entry.nameValid))
             || isRefusedTwin(entry.name)) {
             if (m_state.IsStopped())
                 break;
             continue;
         }
-        if (HandleFile(index, rootCode))
+        if (HandleFile(entry, index, rootCode))
             changed = true;
         if (m_state.IsStopped())
             break;
@@ -322,9 +336,9 @@ bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
     return !m_state.IsStopped();
 }
 
-bool CTreeWalk::HandleFile(qsizetype index, TargetCode rootTargetCode)
+bool CTreeWalk::HandleFile(const FolderEntry &entry, qsizetype index, TargetCode rootTargetCode)
 {
-    return m_state.mirrorPass ? MirrorFile(rootTargetCode) : BackupFile(index);
+    return m_state.mirrorPass ? MirrorFile(entry.name, rootTargetCode) : BackupFile(index);
 }
 
 bool CTreeWalk::GuardDeletions()
@@ -406,8 +420,8 @@ Comparison CTreeWalk::CompareFile(const FileStatus &master, const FileStatus &ba
 bool CTreeWalk::BackupFile(qsizetype index)
 {
     const CFolderSetting &setting = *m_state.setting;
-    const QString relative = RelativeOf(m_state.currentPath);
-    const QString backupPath = m_state.backupRoot + relative;
+    const QString &relative = SetPath(m_relative, {}, QStringView(m_state.currentPath).sliced(m_state.walkRoot.size()));
+    const QString &backupPath = SetPath(m_backupPath, m_state.backupRoot, relative);
     m_reporter.StatusText(m_reporter.Text(IDS_STATUS_BACKING_UP), relative);
     if (!IsTarget(m_filter.FileTarget(relative)))
         return false;
@@ -430,9 +444,10 @@ bool CTreeWalk::BackupFile(qsizetype index)
     if (!*dated)
         return false;
 
-    const QString &create = m_reporter.Text(IDS_OP_CREATE);
-    const QString &update = m_reporter.Text(IDS_OP_UPDATE);
-    const QString &skip = m_reporter.Text(IDS_OP_SKIP);
+    // The texts are looked up only for a row: an unchanged file has none.
+    const auto create = [this]() -> const QString & { return m_reporter.Text(IDS_OP_CREATE); };
+    const auto update = [this]() -> const QString & { return m_reporter.Text(IDS_OP_UPDATE); };
+    const auto skip = [this]() -> const QString & { return m_reporter.Text(IDS_OP_SKIP); };
     const bool sized = CTargetFilter::SizeFilter(setting, master.size);
     FileStatus backup;
     const std::optional<KnownStatus> known = m_ticket ? m_ticket->Counterpart(index, backupPath) : std::nullopt;
@@ -441,15 +456,15 @@ bool CTreeWalk::BackupFile(qsizetype index)
         if (m_state.IsStopped())
             return false;
         if (!sized) {
-            m_reporter.ReportOperation(skip, masterTime, relative, 0, true, master.size, m_reporter.SkipPolicy());
+            m_reporter.ReportOperation(skip(), masterTime, relative, 0, true, master.size, m_reporter.SkipPolicy());
             return false;
         }
-        m_reporter.ReportOperation(create, masterTime, relative, 0, true, master.size, {});
+        m_reporter.ReportOperation(create(), masterTime, relative, 0, true, master.size, {});
         break;
     case ExistResult::Found: {
         const qint64 backupTime = WholeSeconds(backup.lastWrite);
         if (!sized) {
-            m_reporter.ReportOperation(skip, masterTime, relative, backupTime, true, master.size, {});
+            m_reporter.ReportOperation(skip(), masterTime, relative, backupTime, true, master.size, {});
             return false;
         }
         const Comparison comparison = CompareFile(master, backup);
@@ -458,10 +473,10 @@ bool CTreeWalk::BackupFile(qsizetype index)
         if (comparison == Comparison::BackupNewer && !setting.OverWrite) {
             if (FixFileCase(relative, master))
                 return true;
-            m_reporter.ReportOperation(skip, masterTime, relative, backupTime, true, master.size, {});
+            m_reporter.ReportOperation(skip(), masterTime, relative, backupTime, true, master.size, {});
             return false;
         }
-        m_reporter.ReportOperation(update, masterTime, relative, backupTime, true, master.size, {});
+        m_reporter.ReportOperation(update(), masterTime, relative, backupTime, true, master.size, {});
         break;
     }
     case ExistResult::OtherKind:
@@ -490,10 +505,10 @@ bool CTreeWalk::FixFileCase(const QString &relative, const FileStatus &master)
     return true;
 }
 
-bool CTreeWalk::MirrorFile(TargetCode targetCode)
+bool CTreeWalk::MirrorFile(const QString &name, TargetCode targetCode)
 {
     const CFolderSetting &setting = *m_state.setting;
-    const QString relative = RelativeOf(m_state.currentPath);
+    const QString &relative = SetPath(m_relative, {}, QStringView(m_state.currentPath).sliced(m_state.walkRoot.size()));
     m_reporter.StatusText(m_reporter.Text(IDS_STATUS_MIRRORING), relative);
     if (targetCode == TargetCode::NoFilter)
         targetCode = m_filter.FileTarget(relative);
@@ -502,7 +517,7 @@ bool CTreeWalk::MirrorFile(TargetCode targetCode)
     if (m_state.deleteDepth > 0 || !IsTarget(targetCode)) {
         deleting = IsTarget(targetCode) || setting.DeleteIgnoreTarget;
     } else {
-        ExistResult master = MasterFileState(relative);
+        ExistResult master = MasterFileState(relative, name);
         if (master == ExistResult::CheckFailed || m_state.IsStopped())
             return false;
         // The same name comparison the backup pass met: a case-insensitive backup keeps the file
@@ -533,11 +548,13 @@ bool CTreeWalk::MirrorFile(TargetCode targetCode)
     return true;
 }
 
-void CTreeWalk::ListMasterFolder(const QString &folder)
+void CTreeWalk::ListMasterFolder(QStringView relative)
 {
-    if (folder == m_listedMasterFolder)
+    if (m_masterFolderKnown && relative == m_listedMasterFolder)
         return;
-    m_listedMasterFolder = folder;
+    m_listedMasterFolder = relative.toString();
+    m_masterFolderKnown = true;
+    const QString folder = m_state.masterRoot + m_listedMasterFolder;
     if (const QHash<QString, ItemKind> *listed = m_ticket ? m_ticket->OtherEntries(folder) : nullptr) {
         m_masterEntries = *listed;
         m_masterListed = true;
@@ -550,14 +567,14 @@ void CTreeWalk::ListMasterFolder(const QString &folder)
     }, nullptr);
 }
 
-ExistResult CTreeWalk::MasterFileState(const QString &relative)
+ExistResult CTreeWalk::MasterFileState(const QString &relative, const QString &name)
 {
     // One listing of the master folder answers for all its files. A name the listing lacks is
     // checked on its own, so a case-insensitive master and every failure are decided exactly
     // as a check of that file would decide them.
-    const QString master = MasterRelativeOf(relative);
-    ListMasterFolder(m_state.masterRoot + master.left(master.size() - NameOfPath(master).size()));
-    const auto found = m_masterEntries.constFind(NameOfPath(master));
+    const QString master = m_caseFolders.isEmpty() ? relative : MasterRelativeOf(relative);
+    ListMasterFolder(QStringView(master).chopped(name.size()));
+    const auto found = m_masterEntries.constFind(name);
     if (!m_masterListed || found == m_masterEntries.cend())
         return m_operations.CheckFile(m_state.masterRoot + master);
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
@@ -568,7 +585,7 @@ std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
     const QString name = NameOfPath(relative);
     const QString parent = relative.left(relative.size() - name.size());
     const QString masterParent = MasterRelativeOf(parent);
-    ListMasterFolder(m_state.masterRoot + masterParent);
+    ListMasterFolder(masterParent);
     for (auto entry = m_masterEntries.cbegin(); entry != m_masterEntries.cend(); ++entry) {
         if (entry.key() == name || entry.key().compare(name, Qt::CaseInsensitive) != 0)
             continue;

@@ -69,9 +69,9 @@ private:
     DeletionCount CountDeletions();
     bool RefuseDeletions(int shortId, const QString &text);
     // index: of the entry in the folder's listing.
-    bool HandleFile(qsizetype index, TargetCode rootTargetCode);
+    bool HandleFile(const FolderEntry &entry, qsizetype index, TargetCode rootTargetCode);
     bool BackupFile(qsizetype index);
-    bool MirrorFile(TargetCode targetCode);
+    bool MirrorFile(const QString &name, TargetCode targetCode);
     bool EnterFolder(qsizetype index);
     bool EnterBackupFolder(qsizetype index);
     bool EnterMirrorFolder();
@@ -79,8 +79,10 @@ private:
     bool FixFileCase(const QString &relative, const FileStatus &master);
     bool ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting);
     QString RelativeOf(const QString &path) const;
-    ExistResult MasterFileState(const QString &relative);
-    void ListMasterFolder(const QString &folder);
+    // relative: of the backup file, whose name is name.
+    ExistResult MasterFileState(const QString &relative, const QString &name);
+    // relative: of the master folder, "" or ending in "/".
+    void ListMasterFolder(QStringView relative);
     // The kind of the master entry that a case-insensitive backup matches with the backup item
     // at relative, when the master has it only under another spelling.
     std::optional<ItemKind> CaseCounterpart(const QString &relative);
@@ -102,7 +104,8 @@ private:
     CReadAhead::Ticket *m_ticket = nullptr;
     // The master counterpart of the backup folder whose files the mirroring pass is deciding
     // on, listed once instead of checked file by file. Only the current folder is held.
-    QString m_listedMasterFolder;
+    QString m_listedMasterFolder;       // relative
+    bool m_masterFolderKnown = false;
     QHash<QString, ItemKind> m_masterEntries;
     bool m_masterListed = false;
     CWalkExclusions m_exclusions;
@@ -112,5 +115,9 @@ private:
     // Backup folders made in this pass, whose rights follow their master folders once filled.
     QSet<QString> m_createdFolders;
     DeletionCount m_counted;
+    // The relative and the backup path of the file being handled, kept in the room they had for
+    // the file before.
+    QString m_relative;
+    QString m_backupPath;
     bool m_backupIgnoresCase = true;
 };

@@ -6,11 +6,6 @@ namespace {
 
 constexpr char16_t EscapeBase = 0xDC00;   // + byte 0x80..0xFF
 
-bool IsAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-}
-
 bool IsAscii(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
@@ -106,8 +101,14 @@ QString DecodeFileName(QByteArrayView bytes, bool *valid)
 {
     if (valid)
         *valid = true;
-    if (IsAscii(bytes))
-        return QString::fromLatin1(bytes);
+    // Most names are plain ASCII: widened in the one pass that finds out.
+    QString ascii(bytes.size(), Qt::Uninitialized);
+    char16_t *unit = reinterpret_cast<char16_t *>(ascii.data());
+    qsizetype done = 0;
+    for (; done < bytes.size() && uchar(bytes[done]) < 0x80; ++done)
+        unit[done] = char16_t(uchar(bytes[done]));
+    if (done == bytes.size())
+        return ascii;
     QString out;
     out.reserve(bytes.size());
     const auto *p = reinterpret_cast<const uchar *>(bytes.data());

@@ -59,6 +59,8 @@ struct FolderEntry {
     ItemKind kind = ItemKind::File;
     bool nameValid = true;      // false when the bytes on disk are no valid UTF-8
 };
+// Moved in memory as it stands when a listing grows, as its name is.
+Q_DECLARE_TYPEINFO(FolderEntry, Q_RELOCATABLE_TYPE);
 
 // The disk as the engine sees it. Every path is absolute. PosixFileSystem is the real one;
 // tests wrap it to fail chosen paths with chosen errors.

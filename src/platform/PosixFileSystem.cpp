@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -80,7 +81,7 @@ ItemKind KindOfMode(mode_t mode)
     return S_ISLNK(mode) ? ItemKind::Symlink : ItemKind::Other;
 }
 
-std::optional<ItemKind> KindOfEntry(DIR *folder, const dirent *entry)
+std::optional<ItemKind> KindOfEntry(int folder, const dirent64 *entry)
 {
     switch (entry->d_type) {
     case DT_REG: return ItemKind::File;
@@ -90,7 +91,7 @@ std::optional<ItemKind> KindOfEntry(DIR *folder, const dirent *entry)
     default: return ItemKind::Other;
     }
     struct stat status;
-    if (fstatat(dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+    if (fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
         return KindOfMode(status.st_mode);
     // Gone since it was listed: it is no longer there to report.
     return errno == ENOENT ? std::nullopt : std::optional(ItemKind::Other);
@@ -692,24 +693,51 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
     return ToFileStatus(status);
 }
 
+namespace {
+
+// The bytes of a plain ASCII name without a separator or a zero character, written into buffer
+// (NAME_MAX + 1 bytes); false for any other name, which takes the general way.
+bool PlainName(const QString &name, char *buffer)
+{
+    if (name.size() > NAME_MAX)
+        return false;
+    const char16_t *unit = reinterpret_cast<const char16_t *>(name.constData());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (unit[i] >= 0x80 || unit[i] == u'/' || unit[i] == 0)
+            return false;
+        buffer[i] = char(unit[i]);
+    }
+    buffer[name.size()] = '\0';
+    return true;
+}
+
+} // namespace
+
 void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
 {
-    // One handle of the folder for all its names; a folder that cannot be opened gives each name
-    // the error its own status would give.
+    // One handle of the folder for all its names, kept for the next call as Status keeps it; a
+    // folder that cannot be opened gives each name the error its own status would give.
     QByteArray native;
     int folderError = NativePath(folder, &native);
-    UniqueFd handle;
-    if (folderError == 0)
-        folderError = OpenFolder(native, &handle);
+    int handle = -1;
+    if (folderError == 0) {
+        const QByteArrayView path(native);
+        handle = OpenFolders.Open(path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path);
+        folderError = handle < 0 ? errno : 0;
+    }
+    char plain[NAME_MAX + 1];
     for (qsizetype i = 0; i < names.size(); ++i) {
         struct stat status;
         int code = folderError;
-        if (code == 0)
+        const char *name = plain;
+        if (code == 0 && !PlainName(names[i], plain)) {
             code = NativePath(names[i], &native);
-        if (code == 0 && native.contains('/'))
-            code = EINVAL;
+            if (code == 0 && native.contains('/'))
+                code = EINVAL;
+            name = native.constData();
+        }
         if (code == 0)
-            code = LastError(::fstatat(handle.Get(), native.constData(), &status, AT_SYMLINK_NOFOLLOW));
+            code = LastError(::fstatat(handle, name, &status, AT_SYMLINK_NOFOLLOW));
         answer(i, code == 0 ? std::optional(ToFileStatus(status)) : std::nullopt, FsError::FromErrno(code));
     }
 }
@@ -721,28 +749,31 @@ bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(c
         const int fd = ::open(p, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return errno;
-        const std::unique_ptr<DIR, int (*)(DIR *)> folder(::fdopendir(fd), ::closedir);
-        if (!folder) {
-            const int code = errno;
-            ::close(fd);
-            return code;
-        }
+        const auto closing = qScopeGuard([fd] { ::close(fd); });
+        // The entries are read straight into a buffer on the stack: a folder stream allocates one
+        // of this size for every listing, and a rescan lists every folder twice.
+        alignas(dirent64) char buffer[32768];
         for (;;) {
-            errno = 0;
-            const dirent *entry = ::readdir(folder.get());
-            if (!entry)
-                return errno;
-            const QByteArrayView name(entry->d_name);
-            if (name == "." || name == "..")
+            const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
                 continue;
-            const std::optional<ItemKind> kind = KindOfEntry(folder.get(), entry);
-            if (!kind)
-                continue;
-            FolderEntry item;
-            item.name = DecodeFileName(name, &item.nameValid);
-            item.kind = *kind;
-            if (!visit(item))
-                return 0;
+            if (got <= 0)
+                return got == 0 ? 0 : errno;
+            for (ssize_t at = 0; at < got;) {
+                const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
+                at += entry->d_reclen;
+                const QByteArrayView name(entry->d_name);
+                if (name == "." || name == "..")
+                    continue;
+                const std::optional<ItemKind> kind = KindOfEntry(fd, entry);
+                if (!kind)
+                    continue;
+                FolderEntry item;
+                item.name = DecodeFileName(name, &item.nameValid);
+                item.kind = *kind;
+                if (!visit(item))
+                    return 0;
+            }
         }
     });
 }

@@ -16,6 +16,9 @@
 // A status read ahead (ReadStatuses) fails by its own rules, and also while a rule for Status on
 // the same path is in force; only the Status calls themselves use up a counted Status rule, so
 // that the checks see every failure a test asks for, whether or not the run reads ahead.
+// Listings made ahead of a walk on other threads are recorded among the calls as they happen and
+// use up a counted ListFolder rule like any other listing: fail a listing always, not n times,
+// where the test must not depend on whether the run reads ahead.
 class FaultInjectingFileSystem : public FileSystem {
 public:
     enum class Op {

@@ -278,25 +278,31 @@ void TestTargetFilter::dateFilter_data()
 {
     QTest::addColumn<qint32>("dateType");
     QTest::addColumn<qint64>("written");
+    QTest::addColumn<qint64>("since");
     QTest::addColumn<bool>("processed");
     const qint64 noon = LocalSeconds(2024, 1, 31, 12, 0, 0);
-    QTest::newRow("since last run, same second") << 2 << noon << false;
-    QTest::newRow("since last run, a second later") << 2 << noon + 1 << true;
-    QTest::newRow("since date, same second") << 1 << noon << true;
-    QTest::newRow("since date, a second before") << 1 << noon - 1 << false;
-    QTest::newRow("all files") << 0 << qint64(0) << true;
-    QTest::newRow("unknown type") << 7 << qint64(0) << true;
-    QTest::newRow("before 1900 counts as 0") << 1 << LocalSeconds(1890, 6, 1, 0, 0, 0) << false;
+    QTest::newRow("since last run, same second") << 2 << noon << noon << false;
+    QTest::newRow("since last run, a second later") << 2 << noon + 1 << noon << true;
+    QTest::newRow("since date, same second") << 1 << noon << noon << true;
+    QTest::newRow("since date, a second before") << 1 << noon - 1 << noon << false;
+    QTest::newRow("all files") << 0 << qint64(0) << noon << true;
+    QTest::newRow("unknown type") << 7 << qint64(0) << noon << true;
+    QTest::newRow("before 1900 counts as 0") << 1 << LocalSeconds(1890, 6, 1, 0, 0, 0) << noon << false;
+    QTest::newRow("before 1900 counts as 0, since 1969") << 1 << LocalSeconds(1890, 6, 1, 0, 0, 0) << qint64(-1) << true;
+    QTest::newRow("1950 counts as itself, since 1969") << 1 << LocalSeconds(1950, 6, 1, 0, 0, 0) << qint64(-1) << false;
+    QTest::newRow("far in the future") << 1 << (qint64(1) << 40) + 5 << noon << true;
+    QTest::newRow("just before the far future") << 2 << (qint64(1) << 40) - 1 << noon << true;
 }
 
 void TestTargetFilter::dateFilter()
 {
     QFETCH(qint32, dateType);
     QFETCH(qint64, written);
+    QFETCH(qint64, since);
     CFolderSetting setting;
     setting.TargetDateType = dateType;
-    setting.LastExec = LocalSeconds(2024, 1, 31, 12, 0, 0);
-    setting.TargetDate = setting.LastExec;
+    setting.LastExec = since;
+    setting.TargetDate = since;
     const std::optional<bool> processed = CTargetFilter::DateFilter(setting, written);
     QVERIFY(processed.has_value());
     QTEST(*processed, "processed");
