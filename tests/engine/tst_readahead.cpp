@@ -43,10 +43,12 @@ public:
         }
         PosixFileSystem::ReadStatuses(folder, names, answer);
     }
+    // A copy of its own: a shared one would be let go on the test's thread while a reader grows
+    // the list, which a thread checker cannot tell from a race.
     QStringList Read() const
     {
         const QMutexLocker lock(&m_mutex);
-        return read;
+        return QStringList(read.cbegin(), read.cend());
     }
     QSemaphore held;
     QSemaphore release;
