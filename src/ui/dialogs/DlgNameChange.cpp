@@ -2,12 +2,12 @@
 
 #include "platform/Text.h"
 #include "res/StringIds.h"
+#include "ui/dialogs/OkCancelButtons.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 CDlgNameChange::CDlgNameChange(const QString &name, const QString &caption, QWidget *parent)
@@ -24,12 +24,7 @@ CDlgNameChange::CDlgNameChange(const QString &name, const QString &caption, QWid
     m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * 40);
     label->setBuddy(m_edit);
 
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral(u"キャンセル"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = OkCancelButtons(this);
 
     auto *row = new QHBoxLayout;
     row->addWidget(label);

@@ -6,6 +6,7 @@
 #include "res/StringIds.h"
 #include "ui/WaitCursor.h"
 #include "ui/dialogs/DlgNameChange.h"
+#include "ui/dialogs/OkCancelButtons.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -84,12 +85,7 @@ CDlgProjectEdit::CDlgProjectEdit(CConfiguration &config, int activeProject, Mess
     column->addStretch(1);
     column->addSpacing(column->spacing() * 3);
 
-    auto *buttons = new QDialogButtonBox(Qt::Vertical, this);
-    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral(u"キャンセル"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = OkCancelButtons(this, Qt::Vertical);
     column->addWidget(buttons);
 
     auto *left = new QVBoxLayout;

@@ -7,6 +7,7 @@
 #include "res/StringIds.h"
 #include "ui/FileDropEdit.h"
 #include "ui/dialogs/FileDialogChooser.h"
+#include "ui/dialogs/OkCancelButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -139,12 +140,7 @@ CDlgSetEnvironment::CDlgSetEnvironment(const GlobalOptions &options, bool useReg
     toolLayout->addWidget(toolNote, 2, 1, 1, 2);
     toolLayout->setColumnStretch(1, 1);
 
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral(u"キャンセル"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *buttons = OkCancelButtons(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(general);
