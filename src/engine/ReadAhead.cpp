@@ -156,6 +156,8 @@ bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry>
             m_pool->ListFolder(folder);
             lock.lock();
             m_pool->Publish(m_folder);
+        } else if (folder.stage == Folder::Stage::Listing) {
+            m_pool->ListAside(lock);
         }
         m_pool->WaitFor(lock, [&] { return folder.stage == Folder::Stage::Listed; });
         m_pool->WakeReadersForRoom();
@@ -328,7 +330,7 @@ void CReadAhead::WakeReadersForRoom()
     // every folder the walk takes: each wake-up costs both threads a trip through the kernel.
     const bool ample = m_ahead == 0
         || (m_ahead <= m_limits.folders * 3 / 4 && m_aheadEntries <= m_limits.entries * 3 / 4);
-    if (ample || m_spent.size() >= SpentBatch)
+    if (ample || m_spent.size() >= SpentLimit)
         WakeReaders();
 }
 
@@ -341,9 +343,23 @@ void CReadAhead::WakeWalk()
 template <typename Ready>
 void CReadAhead::WaitFor(std::unique_lock<std::mutex> &lock, Ready ready)
 {
+    // Time the walk would spend waiting goes into freeing the folders it is done with.
     ++m_waiting;
-    m_ready.wait(lock, ready);
+    while (!ready()) {
+        if (!m_spent.empty())
+            FreeSpent(lock);
+        else
+            m_ready.wait(lock);
+    }
     --m_waiting;
+}
+
+void CReadAhead::FreeSpent(std::unique_lock<std::mutex> &lock)
+{
+    std::vector<std::shared_ptr<Folder>> spent = std::exchange(m_spent, {});
+    lock.unlock();
+    spent.clear();
+    lock.lock();
 }
 
 void CReadAhead::Start(Plan plan)
@@ -409,15 +425,16 @@ void CReadAhead::Read(size_t reader)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
-        if (!m_spent.empty()) {
-            std::vector<std::shared_ptr<Folder>> spent = std::exchange(m_spent, {});
-            lock.unlock();
-            spent.clear();
-            lock.lock();
+        if (m_spent.size() >= SpentLimit) {
+            FreeSpent(lock);
             continue;
         }
         if (m_active && WorkOnce(lock, reader))
             continue;
+        if (!m_spent.empty()) {
+            FreeSpent(lock);
+            continue;
+        }
         ++m_idleReaders;
         m_work.wait(lock);
         --m_idleReaders;
@@ -531,6 +548,34 @@ std::shared_ptr<CReadAhead::Folder> CReadAhead::NextFolder()
             m_cursor.emplace_back(child, 0);
     }
     return nullptr;
+}
+
+void CReadAhead::ListAside(std::unique_lock<std::mutex> &lock)
+{
+    // The walk would wait for a reader to list the folder it needs, and what lies below that
+    // folder is not known yet: it lists the next folder beside it, or beside a folder above it,
+    // which the readers then pass over on their way down.
+    if (!HasRoom() || m_cursor.size() < 2)
+        return;
+    for (auto frame = std::next(m_cursor.rbegin()); frame != m_cursor.rend(); ++frame) {
+        const std::vector<std::shared_ptr<Folder>> &children = frame->first->children;
+        for (size_t i = frame->second; i < children.size(); ++i) {
+            const std::shared_ptr<Folder> &child = children[i];
+            if (!child || child->cancelled || child->stage != Folder::Stage::Waiting)
+                continue;
+            const std::shared_ptr<Folder> folder = child;
+            folder->stage = Folder::Stage::Listing;
+            folder->ahead = true;
+            ++m_ahead;
+            ++m_busy;
+            lock.unlock();
+            ListFolder(*folder);
+            lock.lock();
+            --m_busy;
+            Publish(folder);
+            return;
+        }
+    }
 }
 
 void CReadAhead::ListFolder(Folder &folder)

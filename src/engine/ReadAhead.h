@@ -150,6 +150,7 @@ private:
     static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
+    void ListAside(std::unique_lock<std::mutex> &lock);
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
     void Keep(const Folder &folder);
@@ -164,6 +165,7 @@ private:
     void WakeWalk();
     template <typename Ready>
     void WaitFor(std::unique_lock<std::mutex> &lock, Ready ready);
+    void FreeSpent(std::unique_lock<std::mutex> &lock);
     QString WalkedFolder(const Folder &folder) const;
     QString OtherFolder(const Folder &folder) const;
 
@@ -184,9 +186,10 @@ private:
     // Listings kept from the plan before, by full folder path; each is handed out once.
     QHash<QString, KeptListing> m_kept;
     qsizetype m_keptEntries = 0;
-    // Folders the walk is done with, freed by a reader: the walk has better things to do.
+    // Folders the walk is done with, freed by whichever thread has nothing better to do: a
+    // reader without work, or the walk while it waits; a reader frees them at once past the limit.
     std::vector<std::shared_ptr<Folder>> m_spent;
-    static constexpr size_t SpentBatch = 16;
+    static constexpr size_t SpentLimit = 64;
     int m_ahead = 0;
     qsizetype m_aheadEntries = 0;
     int m_busy = 0;

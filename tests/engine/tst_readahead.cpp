@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <thread>
 
 using testsupport::WriteFile;
 using Op = FaultInjectingFileSystem::Op;
@@ -59,6 +60,38 @@ private:
     QStringList read;
 };
 
+// Holds the first listing of one folder until the test lets it go, and tells which thread listed
+// each folder.
+class HeldListingFileSystem : public PosixFileSystem {
+public:
+    bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
+                    FsError *error) override
+    {
+        if (path == holdPath && !m_first.exchange(true)) {
+            held.release();
+            release.acquire();
+        }
+        {
+            const QMutexLocker lock(&m_mutex);
+            m_listings.append({path, std::this_thread::get_id()});
+        }
+        return PosixFileSystem::ListFolder(path, visit, error);
+    }
+    QList<std::pair<QString, std::thread::id>> Listings() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return QList(m_listings.cbegin(), m_listings.cend());
+    }
+    QString holdPath;
+    QSemaphore held;
+    QSemaphore release;
+
+private:
+    std::atomic<bool> m_first{false};
+    mutable QMutex m_mutex;
+    QList<std::pair<QString, std::thread::id>> m_listings;
+};
+
 // Every file and folder below relative, in the order a walk meets them: files of a folder before
 // its subfolders, each in listing order.
 void WalkOrder(FileSystem &disk, const QString &root, const QString &relative, QStringList &folders)
@@ -92,6 +125,7 @@ private Q_SLOTS:
     void failuresAreLeftToTheChecks();
     void foldersLeftOutAreDropped();
     void walkReadsWhatNoReaderBegan();
+    void walkListsAsideWhileAReaderLists();
     void counterpartListings_data();
     void counterpartListings();
     void keptListings_data();
@@ -462,6 +496,52 @@ void TestReadAhead::walkReadsWhatNoReaderBegan()
     QCOMPARE(read.size(), 24);
     read.removeDuplicates();
     QCOMPARE(read.size(), 24);
+}
+
+void TestReadAhead::walkListsAsideWhileAReaderLists()
+{
+    MakeTrees(6, 2);
+    QStringList order;
+    WalkOrder(m_posix, m_master, QString(), order);
+    // The reader is held in the first subfolder; the walk, waiting for it, lists the next folder
+    // beside it instead of idling, and the reader does not list that one again.
+    const QString first = order.at(1);
+    const auto aside = std::find_if(order.cbegin() + 2, order.cend(), [&](const QString &folder) {
+        return !folder.startsWith(first);
+    });
+    QVERIFY(aside != order.cend());
+    HeldListingFileSystem disk;
+    disk.holdPath = m_master + first;
+    CReadAhead pool(disk, *m_journal, 1);
+    pool.Start({.walkRoot = m_master, .otherRoot = m_backup});
+    CReadAhead::Ticket root = pool.Root();
+    QList<FolderEntry> entries, leftOut;
+    QVERIFY(root.Listing(entries, leftOut));
+    QVERIFY(disk.held.tryAcquire(1, 5000));
+    const auto listedBy = [&](const QString &folder) {
+        for (const auto &[path, thread] : disk.Listings()) {
+            if (path == m_master + folder)
+                return std::optional(thread);
+        }
+        return std::optional<std::thread::id>();
+    };
+    std::thread releaser([&] {
+        for (int i = 0; i < 500 && !listedBy(*aside); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        disk.release.release();
+    });
+    CReadAhead::Ticket child = root.Child(first.chopped(1));
+    const bool listed = child.Listing(entries, leftOut);
+    releaser.join();
+    QVERIFY(listed);
+    QCOMPARE(listedBy(*aside), std::optional(std::this_thread::get_id()));
+    QTRY_VERIFY(pool.Settled());
+    QStringList paths;
+    for (const auto &[path, thread] : disk.Listings())
+        paths << path.mid(m_master.size());
+    paths.sort();
+    order.sort();
+    QCOMPARE(paths, order);
 }
 
 void TestReadAhead::counterpartListings_data()
