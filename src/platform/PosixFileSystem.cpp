@@ -603,8 +603,8 @@ namespace {
 
 // The folders whose items were asked about last stay open, so that the status of an item is
 // read relative to its folder instead of walking the whole path each time. Each thread keeps its
-// own; any change made through a file system closes them all, so a folder that was removed,
-// renamed or replaced is opened anew.
+// own; any change made through a file system that may remove, rename or replace an item closes
+// them all, so a folder that was removed, renamed or replaced is opened anew.
 std::atomic<quint64> FolderGeneration{0};
 
 class FolderHandles {
@@ -784,10 +784,9 @@ bool PosixFileSystem::CopyFile(const QString &source, const QString &target, FsE
     int code = NativePath(source, &from);
     if (code == 0)
         code = NativePath(target, &to);
-    if (code == 0) {
-        ForgetFolders();
+    // A copy puts a file in place of a file: no folder whose handle is kept changes with it.
+    if (code == 0)
         code = CopyNative(from, to, m_unnamedTemporaries, m_dataCopied);
-    }
     return Finish(code, error);
 }
 
@@ -811,7 +810,8 @@ bool PosixFileSystem::Move(const QString &from, const QString &to, FsError *erro
 
 bool PosixFileSystem::CreateFolder(const QString &path, FsError *error)
 {
-    return Changing(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
+    // A new folder takes the place of nothing, so no handle kept can reach another one.
+    return OnPath(path, error, [](const char *p) { return LastError(::mkdir(p, 0777)); });
 }
 
 bool PosixFileSystem::CopyFolderAttributes(const QString &source, const QString &target, FsError *error)
