@@ -39,12 +39,22 @@ bool Later(const QHash<quint64, quint64> &changes, quint64 key, quint64 generati
 
 void CChangeJournal::Record(const QString &path)
 {
+    Add(path, m_changed);
+}
+
+void CChangeJournal::RecordCreated(const QString &path)
+{
+    Add(path, m_created);
+}
+
+void CChangeJournal::Add(const QString &path, QHash<quint64, quint64> &items)
+{
     const quint64 generation = m_generation.load(std::memory_order_relaxed) + 1;
     const quint64 item = HashPath(Item(path), [&](quint64 folder) {
         m_inside.insert(folder, generation);
         return false;
     });
-    m_changed.insert(item, generation);
+    items.insert(item, generation);
     m_order.emplace_back(generation, item);
     if (qsizetype(m_order.size()) > Capacity)
         Forget(Capacity / 2);
@@ -71,16 +81,20 @@ bool CChangeJournal::ChangedSince(const QString &path, quint64 generation) const
     });
     if (above || m_always.contains(item))
         return true;
-    return !recent && (Later(m_changed, item, generation) || Later(m_inside, item, generation));
+    return !recent
+        && (Later(m_changed, item, generation) || Later(m_created, item, generation)
+            || Later(m_inside, item, generation));
 }
 
 void CChangeJournal::Forget(qsizetype count)
 {
     for (; count > 0 && !m_order.empty(); --count) {
         const auto [generation, item] = m_order.front();
-        const auto found = m_changed.constFind(item);
-        if (found != m_changed.cend() && *found == generation)
-            m_changed.erase(found);
+        for (QHash<quint64, quint64> *items : {&m_changed, &m_created}) {
+            const auto found = items->constFind(item);
+            if (found != items->cend() && *found == generation)
+                items->erase(found);
+        }
         m_horizon = generation;
         m_order.pop_front();
     }

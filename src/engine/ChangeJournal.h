@@ -21,6 +21,9 @@ public:
 
     // After a change at path (a file or a folder, with or without a trailing "/").
     void Record(const QString &path);
+    // After a folder was made at path where there was none: the folder and those above it
+    // changed, but what was read below it still stands, as nothing was there then or is now.
+    void RecordCreated(const QString &path);
     // A file that changes all through the run without being recorded (the run's own log): every
     // read of it counts as stale.
     void RecordAlways(const QString &path);
@@ -33,11 +36,13 @@ public:
     static constexpr qsizetype Capacity = 4096;
 
 private:
+    void Add(const QString &path, QHash<quint64, quint64> &items);
     void Forget(qsizetype count);
 
     std::atomic<quint64> m_generation{0};
     quint64 m_horizon = 0;              // changes up to here are forgotten: earlier reads count as stale
     QHash<quint64, quint64> m_changed;  // path -> generation of its last change
+    QHash<quint64, quint64> m_created;  // folder made -> generation it was made in
     QHash<quint64, quint64> m_inside;   // folder -> generation of the last change below it
     QHash<quint64, bool> m_always;
     std::deque<std::pair<quint64, quint64>> m_order;    // generation, path

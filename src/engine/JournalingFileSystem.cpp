@@ -55,7 +55,9 @@ bool JournalingFileSystem::Move(const QString &from, const QString &to, FsError 
 
 bool JournalingFileSystem::CreateFolder(const QString &path, FsError *error)
 {
-    return Recorded(path, [&] { return m_inner.CreateFolder(path, error); });
+    const bool made = m_inner.CreateFolder(path, error);
+    m_journal.RecordCreated(path);
+    return made;
 }
 
 bool JournalingFileSystem::MakeWritable(const QString &path, FsError *error)

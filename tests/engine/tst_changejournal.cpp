@@ -42,6 +42,12 @@ void TestChangeJournal::staleReads_data()
     QTest::newRow("a shorter name, not below") << QStringList() << QStringList{"/b/d/x"} << "/b/d/xy" << false;
     QTest::newRow("a folder beside") << QStringList() << QStringList{"/b/e/x.txt"} << "/b/d/" << false;
     QTest::newRow("the other tree") << QStringList() << QStringList{"/m/x.txt"} << "/b/x.txt" << false;
+    // "+" marks a folder made where there was none.
+    QTest::newRow("a folder made above") << QStringList() << QStringList{"+/b/d"} << "/b/d/e/x.txt" << false;
+    QTest::newRow("a folder made, itself") << QStringList() << QStringList{"+/b/d/"} << "/b/d" << true;
+    QTest::newRow("a folder made below") << QStringList() << QStringList{"+/b/d/e"} << "/b/" << true;
+    QTest::newRow("a folder made, then changed")
+        << QStringList() << QStringList{"+/b/d", "/b/d"} << "/b/d/x.txt" << true;
     QTest::newRow("changed again after the read")
         << QStringList{"/b/x.txt"} << QStringList{"/b/x.txt"} << "/b/x.txt" << true;
 }
@@ -55,8 +61,12 @@ void TestChangeJournal::staleReads()
     for (const QString &path : before)
         journal.Record(path);
     const quint64 generation = journal.Generation();
-    for (const QString &path : after)
-        journal.Record(path);
+    for (const QString &path : after) {
+        if (path.startsWith(u'+'))
+            journal.RecordCreated(path.mid(1));
+        else
+            journal.Record(path);
+    }
     QTEST(journal.ChangedSince(read, generation), "stale");
     QCOMPARE(journal.Generation(), quint64(before.size() + after.size()));
     // The log the run keeps writing is never taken as it was read; the paths around it are.
