@@ -32,8 +32,10 @@ public:
     // was read before them then counts as stale.
     bool ChangedSince(const QString &path, quint64 generation) const;
 
-    // How many changes are kept before the older half is forgotten.
-    static constexpr qsizetype Capacity = 4096;
+    // How many changes are kept before the older half is forgotten (about 40 bytes each). A
+    // first backup records three or four changes per file while readers look up to 16 384
+    // entries ahead: fewer would make most of what they read stale before the walk gets to it.
+    static constexpr qsizetype Capacity = 65536;
 
 private:
     void Add(const QString &path, QHash<quint64, quint64> &items);
