@@ -449,6 +449,12 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader)
     const std::shared_ptr<Folder> folder = HasRoom() ? NextFolder() : nullptr;
     if (!folder)
         return ReadNextChunk(lock, reader);
+    ListAhead(lock, folder);
+    return true;
+}
+
+void CReadAhead::ListAhead(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Folder> &folder)
+{
     folder->stage = Folder::Stage::Listing;
     folder->ahead = true;
     ++m_ahead;
@@ -458,7 +464,6 @@ bool CReadAhead::WorkOnce(std::unique_lock<std::mutex> &lock, size_t reader)
     lock.lock();
     --m_busy;
     Publish(folder);
-    return true;
 }
 
 std::atomic<CReadAhead::ChunkState> &CReadAhead::StateOf(Folder &folder, const ChunkSide &item)
@@ -560,19 +565,10 @@ void CReadAhead::ListAside(std::unique_lock<std::mutex> &lock)
     for (auto frame = std::next(m_cursor.rbegin()); frame != m_cursor.rend(); ++frame) {
         const std::vector<std::shared_ptr<Folder>> &children = frame->first->children;
         for (size_t i = frame->second; i < children.size(); ++i) {
-            const std::shared_ptr<Folder> &child = children[i];
+            const std::shared_ptr<Folder> child = children[i];
             if (!child || child->cancelled || child->stage != Folder::Stage::Waiting)
                 continue;
-            const std::shared_ptr<Folder> folder = child;
-            folder->stage = Folder::Stage::Listing;
-            folder->ahead = true;
-            ++m_ahead;
-            ++m_busy;
-            lock.unlock();
-            ListFolder(*folder);
-            lock.lock();
-            --m_busy;
-            Publish(folder);
+            ListAhead(lock, child);
             return;
         }
     }

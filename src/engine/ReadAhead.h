@@ -150,6 +150,8 @@ private:
     static bool IsPending(const ChunkSide &item);
     std::shared_ptr<Folder> NextFolder();
     bool HasRoom() const;
+    // Lists a folder ahead of the walk, counted against the window, and publishes it.
+    void ListAhead(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Folder> &folder);
     void ListAside(std::unique_lock<std::mutex> &lock);
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
