@@ -27,70 +27,74 @@ public:
     bool concurrent = true;
 };
 
-// Holds the first status read of a whole folder until the test lets it go, and counts the names
-// each status read is asked for.
+// Holds the first status read of a whole folder, or with listingHeld set the first listing of that
+// folder, until the test lets it go; tells the names each status read is asked for and which
+// thread listed each folder.
 class HeldFileSystem : public PosixFileSystem {
 public:
     void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override
     {
-        if (!m_first.exchange(true)) {
-            held.release();
-            release.acquire();
-        }
+        if (listingHeld.isEmpty())
+            Hold();
         {
             const QMutexLocker lock(&m_mutex);
             for (const QString &name : names)
-                read << folder + name;
+                m_read << folder + name;
         }
         PosixFileSystem::ReadStatuses(folder, names, answer);
     }
-    // A copy of its own: a shared one would be let go on the test's thread while a reader grows
-    // the list, which a thread checker cannot tell from a race.
-    QStringList Read() const
-    {
-        const QMutexLocker lock(&m_mutex);
-        return QStringList(read.cbegin(), read.cend());
-    }
-    QSemaphore held;
-    QSemaphore release;
-
-private:
-    std::atomic<bool> m_first{false};
-    mutable QMutex m_mutex;
-    QStringList read;
-};
-
-// Holds the first listing of one folder until the test lets it go, and tells which thread listed
-// each folder.
-class HeldListingFileSystem : public PosixFileSystem {
-public:
     bool ListFolder(const QString &path, const std::function<bool(const FolderEntry &)> &visit,
                     FsError *error) override
     {
-        if (path == holdPath && !m_first.exchange(true)) {
-            held.release();
-            release.acquire();
-        }
+        if (path == listingHeld)
+            Hold();
         {
             const QMutexLocker lock(&m_mutex);
             m_listings.append({path, std::this_thread::get_id()});
         }
         return PosixFileSystem::ListFolder(path, visit, error);
     }
+    // Copies of their own: a shared one would be let go on the test's thread while a reader grows
+    // the list, which a thread checker cannot tell from a race.
+    QStringList Read() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return QStringList(m_read.cbegin(), m_read.cend());
+    }
     QList<std::pair<QString, std::thread::id>> Listings() const
     {
         const QMutexLocker lock(&m_mutex);
         return QList(m_listings.cbegin(), m_listings.cend());
     }
-    QString holdPath;
+    QString listingHeld;
     QSemaphore held;
     QSemaphore release;
 
 private:
+    void Hold()
+    {
+        if (!m_first.exchange(true)) {
+            held.release();
+            release.acquire();
+        }
+    }
+
     std::atomic<bool> m_first{false};
     mutable QMutex m_mutex;
+    QStringList m_read;
     QList<std::pair<QString, std::thread::id>> m_listings;
 };
+
+// The names and kinds in a folder, as a listing of the counterpart hands them out.
+QHash<QString, ItemKind> KindsIn(FileSystem &disk, const QString &folder)
+{
+    QHash<QString, ItemKind> kinds;
+    disk.ListFolder(folder, [&](const FolderEntry &entry) {
+        kinds.insert(entry.name, entry.kind);
+        return true;
+    }, nullptr);
+    return kinds;
+}
 
 // Every file and folder below relative, in the order a walk meets them: files of a folder before
 // its subfolders, each in listing order.
@@ -510,8 +514,8 @@ void TestReadAhead::walkListsAsideWhileAReaderLists()
         return !folder.startsWith(first);
     });
     QVERIFY(aside != order.cend());
-    HeldListingFileSystem disk;
-    disk.holdPath = m_master + first;
+    HeldFileSystem disk;
+    disk.listingHeld = m_master + first;
     CReadAhead pool(disk, *m_journal, 1);
     pool.Start({.walkRoot = m_master, .otherRoot = m_backup});
     CReadAhead::Ticket root = pool.Root();
@@ -590,12 +594,7 @@ void TestReadAhead::counterpartListings()
     QCOMPARE(listed != nullptr, handed);
     if (!listed)
         return;
-    QHash<QString, ItemKind> expected;
-    m_posix.ListFolder(m_master + "d0/", [&](const FolderEntry &entry) {
-        expected.insert(entry.name, entry.kind);
-        return true;
-    }, nullptr);
-    QCOMPARE(*listed, expected);
+    QCOMPARE(*listed, KindsIn(m_posix, m_master + "d0/"));
     QCOMPARE(listed->value(QStringLiteral("sub")), ItemKind::Folder);
     // The walk's own listings go no deeper than it asks: nothing is read of the counterpart twice.
     QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + "d0/"), 1);
@@ -651,12 +650,7 @@ void TestReadAhead::keptListings()
     QCOMPARE(disk.CallsOf(Op::ListFolder).count(m_master + "d0/"), listings);
     if (!listed)
         return;
-    QHash<QString, ItemKind> expected;
-    m_posix.ListFolder(m_master + "d0/", [&](const FolderEntry &entry) {
-        expected.insert(entry.name, entry.kind);
-        return true;
-    }, nullptr);
-    QCOMPARE(*listed, expected);
+    QCOMPARE(*listed, KindsIn(m_posix, m_master + "d0/"));
 }
 
 // Stopping in the middle leaves nothing running and nothing held.
