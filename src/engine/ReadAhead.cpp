@@ -73,11 +73,12 @@ struct CReadAhead::Folder {
     bool listed = false;
     QList<FolderEntry> entries;
     QList<FolderEntry> leftOut;
+    std::optional<CFolderNames> kept;   // entries and leftOut, for the next plan
     // The counterpart's listing, read apart from the folder's own like a side of a chunk.
     std::atomic<ChunkState> otherState{ChunkState::Pending};
     quint64 otherGeneration = 0;
     bool otherListed = false;
-    QHash<QString, ItemKind> otherEntries;
+    CFolderNames otherEntries;
     // Written by the reader of each chunk before the chunk is marked done.
     std::vector<Hint> hints;
     std::unique_ptr<Chunk[]> chunks;
@@ -258,7 +259,7 @@ bool CReadAhead::Ticket::AwaitOther()
     return state == ChunkState::Done;
 }
 
-const QHash<QString, ItemKind> *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
+const CFolderNames *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
 {
     if (!m_listingTaken || !m_pool->m_plan.listOther || otherFolder != m_pool->OtherFolder(*m_folder)
         || !AwaitOther() || !m_folder->otherListed
@@ -585,6 +586,28 @@ void CReadAhead::ListFolder(Folder &folder)
             folder.leftOut.append(entry);
         return true;
     }, nullptr);
+    // Made here, outside the lock, while the names are still in the cache; Keep decides.
+    const qsizetype size = folder.entries.size() + folder.leftOut.size();
+    if (m_plan.keepListings && folder.listed && m_keptEntries.load(std::memory_order_relaxed) + size <= m_limits.kept)
+        folder.kept = NamesOf({&folder.entries, &folder.leftOut});
+}
+
+CFolderNames CReadAhead::NamesOf(std::initializer_list<const QList<FolderEntry> *> lists)
+{
+    qsizetype entries = 0;
+    qsizetype characters = 0;
+    for (const QList<FolderEntry> *list : lists) {
+        entries += list->size();
+        for (const FolderEntry &entry : *list)
+            characters += entry.name.size();
+    }
+    CFolderNames names;
+    names.Reserve(entries, characters);
+    for (const QList<FolderEntry> *list : lists) {
+        for (const FolderEntry &entry : *list)
+            names.Add(entry.name, entry.kind);
+    }
+    return names;
 }
 
 void CReadAhead::ListOther(Folder &folder)
@@ -594,27 +617,26 @@ void CReadAhead::ListOther(Folder &folder)
     if (std::optional<KeptListing> kept = TakeKept(OtherFolder(folder))) {
         folder.otherGeneration = kept->generation;
         folder.otherListed = true;
-        folder.otherEntries.reserve(kept->entries.size() + kept->leftOut.size());
-        for (const QList<FolderEntry> *list : {&kept->entries, &kept->leftOut}) {
-            for (const FolderEntry &entry : *list)
-                folder.otherEntries.insert(entry.name, entry.kind);
-        }
+        folder.otherEntries = std::move(kept->names);
         return;
     }
     folder.otherGeneration = m_journal.Generation();
     folder.otherListed = m_disk.ListFolder(OtherFolder(folder), [&](const FolderEntry &entry) {
-        folder.otherEntries.insert(entry.name, entry.kind);
+        folder.otherEntries.Add(entry.name, entry.kind);
         return true;
     }, nullptr);
 }
 
-void CReadAhead::Keep(const Folder &folder)
+void CReadAhead::Keep(Folder &folder)
 {
-    const qsizetype size = folder.entries.size() + folder.leftOut.size();
-    if (!folder.listed || m_keptEntries + size > m_limits.kept)
+    if (!folder.kept)
         return;
-    m_kept.insert(WalkedFolder(folder), {folder.generation, folder.entries, folder.leftOut});
-    m_keptEntries += size;
+    const qsizetype size = folder.kept->Size();
+    if (m_keptEntries + size <= m_limits.kept) {
+        m_kept.insert(WalkedFolder(folder), {folder.generation, std::move(*folder.kept)});
+        m_keptEntries += size;
+    }
+    folder.kept.reset();
 }
 
 std::optional<CReadAhead::KeptListing> CReadAhead::TakeKept(const QString &path)
@@ -625,7 +647,7 @@ std::optional<CReadAhead::KeptListing> CReadAhead::TakeKept(const QString &path)
         return std::nullopt;
     KeptListing kept = std::move(*found);
     m_kept.erase(found);
-    m_keptEntries -= kept.entries.size() + kept.leftOut.size();
+    m_keptEntries -= kept.names.Size();
     return kept;
 }
 

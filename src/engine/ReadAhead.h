@@ -1,15 +1,18 @@
 #pragma once
 
 #include "engine/FileOperations.h"
+#include "engine/FolderNames.h"
 #include "platform/FileSystem.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -85,7 +88,7 @@ public:
         std::optional<KnownStatus> Counterpart(qsizetype index, const QString &path);
         // The names and kinds in the counterpart folder (otherFolder, ending in "/"), when it was
         // listed whole and nothing the run changed touches it since.
-        const QHash<QString, ItemKind> *OtherEntries(const QString &otherFolder);
+        const CFolderNames *OtherEntries(const QString &otherFolder);
         // The subfolder of this folder with that name.
         Ticket Child(const QString &name);
 
@@ -134,12 +137,11 @@ private:
         Side side;
     };
 
-    // A listing of the walked side with the journal's generation before it was read; leftOut
-    // holds what the plan's leavesOut passed over.
+    // The names and kinds of a listing of the walked side, what the plan's leavesOut passed
+    // over included, with the journal's generation before it was read.
     struct KeptListing {
         quint64 generation = 0;
-        QList<FolderEntry> entries;
-        QList<FolderEntry> leftOut;
+        CFolderNames names;
     };
 
     // reader: the reader's number, which tells the side of the chunks it reads first.
@@ -155,7 +157,8 @@ private:
     void ListAside(std::unique_lock<std::mutex> &lock);
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
-    void Keep(const Folder &folder);
+    void Keep(Folder &folder);
+    static CFolderNames NamesOf(std::initializer_list<const QList<FolderEntry> *> lists);
     std::optional<KeptListing> TakeKept(const QString &path);
     void ReadChunk(Folder &folder, Chunk &chunk, Side side);
     void Publish(const std::shared_ptr<Folder> &folder);
@@ -187,7 +190,8 @@ private:
     std::deque<ChunkSide> m_chunks;
     // Listings kept from the plan before, by full folder path; each is handed out once.
     QHash<QString, KeptListing> m_kept;
-    qsizetype m_keptEntries = 0;
+    // Changed under the mutex; read without it only to spare making a listing that will not fit.
+    std::atomic<qsizetype> m_keptEntries = 0;
     // Folders the walk is done with, freed by whichever thread has nothing better to do: a
     // reader without work, or the walk while it waits; a reader frees them at once past the limit
     // (a higher one kept a million-file rescan 10 MB larger, for no gain in time).

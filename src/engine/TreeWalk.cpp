@@ -97,7 +97,7 @@ bool CTreeWalk::StartPass(bool mirror, const QString &root)
     m_exclusions.StartTree(root);
     m_caseFolders.clear();
     m_masterFolderKnown = false;
-    m_masterEntries.clear();
+    m_masterEntries.Clear();
     StartReading(mirror, root);
     const bool completed = WalkFolder(m_state.walkRoot);
     if (m_readAhead)
@@ -555,14 +555,14 @@ void CTreeWalk::ListMasterFolder(QStringView relative)
     m_listedMasterFolder = relative.toString();
     m_masterFolderKnown = true;
     const QString folder = m_state.masterRoot + m_listedMasterFolder;
-    if (const QHash<QString, ItemKind> *listed = m_ticket ? m_ticket->OtherEntries(folder) : nullptr) {
+    if (const CFolderNames *listed = m_ticket ? m_ticket->OtherEntries(folder) : nullptr) {
         m_masterEntries = *listed;
         m_masterListed = true;
         return;
     }
-    m_masterEntries.clear();
+    m_masterEntries.Clear();
     m_masterListed = m_disk.ListFolder(folder, [this](const FolderEntry &entry) {
-        m_masterEntries.insert(entry.name, entry.kind);
+        m_masterEntries.Add(entry.name, entry.kind);
         return true;
     }, nullptr);
 }
@@ -574,8 +574,8 @@ ExistResult CTreeWalk::MasterFileState(const QString &relative, const QString &n
     // as a check of that file would decide them.
     const QString master = m_caseFolders.isEmpty() ? relative : MasterRelativeOf(relative);
     ListMasterFolder(QStringView(master).chopped(name.size()));
-    const auto found = m_masterEntries.constFind(name);
-    if (!m_masterListed || found == m_masterEntries.cend())
+    const std::optional<ItemKind> found = m_masterListed ? m_masterEntries.Find(name) : std::nullopt;
+    if (!found)
         return m_operations.CheckFile(m_state.masterRoot + master);
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
 }
@@ -586,15 +586,17 @@ std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
     const QString parent = relative.left(relative.size() - name.size());
     const QString masterParent = MasterRelativeOf(parent);
     ListMasterFolder(masterParent);
-    for (auto entry = m_masterEntries.cbegin(); entry != m_masterEntries.cend(); ++entry) {
-        if (entry.key() == name || entry.key().compare(name, Qt::CaseInsensitive) != 0)
+    for (qsizetype i = 0; i < m_masterEntries.Size(); ++i) {
+        const QStringView spelling = m_masterEntries.NameAt(i);
+        if (spelling == name || spelling.compare(name, Qt::CaseInsensitive) != 0)
             continue;
+        const QString twin = spelling.toString();
         // The backup's file system decides: the master's spelling reaches this very item when
         // the name stored on disk for it is this item's.
-        if (m_operations.ActualNameOf(m_state.backupRoot + parent + entry.key()) == name) {
-            if (entry.value() == ItemKind::Folder)
-                m_caseFolders.append({relative + PathSeparator, masterParent + entry.key() + PathSeparator});
-            return entry.value();
+        if (m_operations.ActualNameOf(m_state.backupRoot + parent + twin) == name) {
+            if (m_masterEntries.KindAt(i) == ItemKind::Folder)
+                m_caseFolders.append({relative + PathSeparator, masterParent + twin + PathSeparator});
+            return m_masterEntries.KindAt(i);
         }
     }
     return std::nullopt;

@@ -106,7 +106,7 @@ private:
     // on, listed once instead of checked file by file. Only the current folder is held.
     QString m_listedMasterFolder;       // relative
     bool m_masterFolderKnown = false;
-    QHash<QString, ItemKind> m_masterEntries;
+    CFolderNames m_masterEntries;
     bool m_masterListed = false;
     CWalkExclusions m_exclusions;
     // Backup folders of the mirroring pass kept for master folders spelled in other case:

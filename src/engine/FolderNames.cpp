@@ -1,0 +1,67 @@
+#include "engine/FolderNames.h"
+#include <QHashFunctions>
+#include <QtMath>
+
+void CFolderNames::Reserve(qsizetype entries, qsizetype characters)
+{
+    m_characters.reserve(characters);
+    m_entries.reserve(entries);
+    if (m_entries.isEmpty() && entries * 2 > m_slots.size())
+        m_slots = QList<quint32>(qsizetype(qNextPowerOfTwo(quint64(entries * 2))), NoEntry);
+}
+
+void CFolderNames::Clear()
+{
+    m_characters.clear();
+    m_entries.clear();
+    m_slots.clear();
+}
+
+QStringView CFolderNames::NameAt(qsizetype index) const
+{
+    const Entry &entry = m_entries.at(index);
+    return QStringView(m_characters).sliced(entry.offset, entry.length);
+}
+
+qsizetype CFolderNames::SlotOf(QStringView name) const
+{
+    const size_t mask = size_t(m_slots.size()) - 1;
+    for (size_t slot = qHash(name) & mask;; slot = (slot + 1) & mask) {
+        const quint32 index = m_slots.at(qsizetype(slot));
+        if (index == NoEntry || NameAt(index) == name)
+            return qsizetype(slot);
+    }
+}
+
+void CFolderNames::Grow()
+{
+    // At most half full, so that a probe ends soon at an empty slot.
+    QList<quint32> table(std::max<qsizetype>(16, m_slots.size() * 2), NoEntry);
+    m_slots.swap(table);
+    for (qsizetype index = 0; index < m_entries.size(); ++index)
+        m_slots[SlotOf(NameAt(index))] = quint32(index);
+}
+
+void CFolderNames::Add(QStringView name, ItemKind kind)
+{
+    if ((m_entries.size() + 1) * 2 > m_slots.size())
+        Grow();
+    const qsizetype slot = SlotOf(name);
+    if (m_slots.at(slot) != NoEntry) {
+        m_entries[m_slots.at(slot)].kind = kind;
+        return;
+    }
+    m_slots[slot] = quint32(m_entries.size());
+    m_entries.append({m_characters.size(), name.size(), kind});
+    m_characters.append(name);
+}
+
+std::optional<ItemKind> CFolderNames::Find(QStringView name) const
+{
+    if (m_slots.isEmpty())
+        return std::nullopt;
+    const quint32 index = m_slots.at(SlotOf(name));
+    if (index == NoEntry)
+        return std::nullopt;
+    return m_entries.at(index).kind;
+}
