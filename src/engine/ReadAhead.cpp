@@ -47,14 +47,13 @@ struct CReadAhead::Chunk {
     // Of each side: how far it is read, and the journal's generation before it was read.
     std::atomic<ChunkState> state[2] = {ChunkState::Pending, ChunkState::Pending};
     quint64 generation[2] = {0, 0};
+    // What was read of each entry, made by the thread that reads the side: memory written by
+    // one thread only until the chunk is done.
+    std::unique_ptr<KnownStatus[]> hints[2];
 };
 
 struct CReadAhead::Folder {
     enum class Stage { Waiting, Listing, Listed };
-    struct Hint {
-        KnownStatus walked;
-        KnownStatus other;
-    };
 
     explicit Folder(QString path) : relative(std::move(path)) {}
 
@@ -79,8 +78,6 @@ struct CReadAhead::Folder {
     quint64 otherGeneration = 0;
     bool otherListed = false;
     CFolderNames otherEntries;
-    // Written by the reader of each chunk before the chunk is marked done.
-    std::vector<Hint> hints;
     std::unique_ptr<Chunk[]> chunks;
     size_t chunkCount = 0;
 };
@@ -219,7 +216,7 @@ std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QStr
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
     if (!AwaitChunk(index, Side::Walked, &generation))
         return std::nullopt;
-    const KnownStatus &walked = m_folder->hints[size_t(index)].walked;
+    const KnownStatus &walked = m_pool->HintOf(*m_folder, index, Side::Walked);
     if (!walked.status || m_pool->m_journal.ChangedSince(path, generation))
         return std::nullopt;
     return walked.status;
@@ -233,7 +230,7 @@ std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, cons
     Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
     if (!AwaitChunk(index, Side::Other, &generation))
         return std::nullopt;
-    const KnownStatus &other = m_folder->hints[size_t(index)].other;
+    const KnownStatus &other = m_pool->HintOf(*m_folder, index, Side::Other);
     if (!Usable(other) || m_pool->m_journal.ChangedSince(path, generation))
         return std::nullopt;
     return other;
@@ -654,6 +651,8 @@ std::optional<CReadAhead::KeptListing> CReadAhead::TakeKept(const QString &path)
 void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
 {
     chunk.generation[size_t(side)] = m_journal.Generation();
+    std::unique_ptr<KnownStatus[]> &hints = chunk.hints[size_t(side)];
+    hints = std::make_unique<KnownStatus[]>(size_t(chunk.end - chunk.begin));
     QStringList names;
     std::vector<qsizetype> index;
     names.reserve(chunk.end - chunk.begin);
@@ -668,9 +667,14 @@ void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
     }
     m_disk.ReadStatuses(side == Side::Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
                         [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        Folder::Hint &hint = folder.hints[size_t(index[size_t(i)])];
-        (side == Side::Walked ? hint.walked : hint.other) = Known(status, error);
+        hints[size_t(index[size_t(i)] - chunk.begin)] = Known(status, error);
     });
+}
+
+const KnownStatus &CReadAhead::HintOf(const Folder &folder, qsizetype index, Side side) const
+{
+    const Chunk &chunk = folder.chunks[size_t(index / m_limits.chunk)];
+    return chunk.hints[size_t(side)][size_t(index - chunk.begin)];
 }
 
 void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
@@ -697,7 +701,6 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
             m_chunks.push_back({folder, -1, Side::Other});
         const qsizetype count = folder->entries.size();
         if (m_plan.compare && count > 0) {
-            folder->hints.resize(size_t(count));
             folder->chunkCount = size_t((count + m_limits.chunk - 1) / m_limits.chunk);
             folder->chunks = std::make_unique<Chunk[]>(folder->chunkCount);
             for (size_t i = 0; i < folder->chunkCount; ++i) {

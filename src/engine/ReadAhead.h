@@ -161,6 +161,8 @@ private:
     static CFolderNames NamesOf(std::initializer_list<const QList<FolderEntry> *> lists);
     std::optional<KeptListing> TakeKept(const QString &path);
     void ReadChunk(Folder &folder, Chunk &chunk, Side side);
+    // What was read of the entry at index on that side; only once its chunk side is done.
+    const KnownStatus &HintOf(const Folder &folder, qsizetype index, Side side) const;
     void Publish(const std::shared_ptr<Folder> &folder);
     void Cancel(Folder &folder);
     void Uncount(Folder &folder);
