@@ -1,13 +1,16 @@
 #include "engine/FolderNames.h"
 #include <QHashFunctions>
 #include <QtMath>
+#include <algorithm>
 
 void CFolderNames::Reserve(qsizetype entries, qsizetype characters)
 {
     m_characters.reserve(characters);
     m_entries.reserve(entries);
-    if (m_entries.isEmpty() && entries * 2 > m_slots.size())
-        m_slots = QList<quint32>(qsizetype(qNextPowerOfTwo(quint64(entries * 2))), NoEntry);
+    if (m_entries.isEmpty() && !HasRoom(entries)) {
+        const quint64 needed = quint64((entries * 4 + 2) / 3);
+        m_slots = QList<quint32>(qsizetype(qNextPowerOfTwo(needed - 1)), NoEntry);
+    }
 }
 
 void CFolderNames::Clear()
@@ -23,6 +26,12 @@ QStringView CFolderNames::NameAt(qsizetype index) const
     return QStringView(m_characters).sliced(entry.offset, entry.length);
 }
 
+bool CFolderNames::HasRoom(qsizetype entries) const
+{
+    // At most three quarters full, so that a probe ends soon at an empty slot.
+    return entries * 4 <= m_slots.size() * 3;
+}
+
 qsizetype CFolderNames::SlotOf(QStringView name) const
 {
     const size_t mask = size_t(m_slots.size()) - 1;
@@ -35,7 +44,6 @@ qsizetype CFolderNames::SlotOf(QStringView name) const
 
 void CFolderNames::Grow()
 {
-    // At most half full, so that a probe ends soon at an empty slot.
     QList<quint32> table(std::max<qsizetype>(16, m_slots.size() * 2), NoEntry);
     m_slots.swap(table);
     for (qsizetype index = 0; index < m_entries.size(); ++index)
@@ -44,15 +52,15 @@ void CFolderNames::Grow()
 
 void CFolderNames::Add(QStringView name, ItemKind kind)
 {
-    if ((m_entries.size() + 1) * 2 > m_slots.size())
+    if (!HasRoom(m_entries.size() + 1))
         Grow();
     const qsizetype slot = SlotOf(name);
     if (m_slots.at(slot) != NoEntry) {
-        m_entries[m_slots.at(slot)].kind = kind;
+        m_entries[m_slots.at(slot)].kind = quint8(kind);
         return;
     }
     m_slots[slot] = quint32(m_entries.size());
-    m_entries.append({m_characters.size(), name.size(), kind});
+    m_entries.append({quint32(m_characters.size()), quint16(name.size()), quint8(kind)});
     m_characters.append(name);
 }
 
@@ -63,5 +71,5 @@ std::optional<ItemKind> CFolderNames::Find(QStringView name) const
     const quint32 index = m_slots.at(SlotOf(name));
     if (index == NoEntry)
         return std::nullopt;
-    return m_entries.at(index).kind;
+    return ItemKind(m_entries.at(index).kind);
 }

@@ -20,17 +20,19 @@ public:
     // Entries in the order they were added, a name added twice at its first place.
     qsizetype Size() const { return m_entries.size(); }
     QStringView NameAt(qsizetype index) const;
-    ItemKind KindAt(qsizetype index) const { return m_entries.at(index).kind; }
+    ItemKind KindAt(qsizetype index) const { return ItemKind(m_entries.at(index).kind); }
 
 private:
+    // Eight bytes: a name is at most a few hundred characters, a folder's names far below 4 G.
     struct Entry {
-        qsizetype offset;
-        qsizetype length;
-        ItemKind kind;
+        quint32 offset;
+        quint16 length;
+        quint8 kind;            // an ItemKind
     };
     static constexpr quint32 NoEntry = ~quint32(0);
     // The slot of name: where it is, or the empty slot where it would go.
     qsizetype SlotOf(QStringView name) const;
+    bool HasRoom(qsizetype entries) const;
     void Grow();
 
     QString m_characters;
