@@ -99,7 +99,7 @@ std::optional<int> COrvaneApp::Start(const QStringList &arguments)
 
 bool COrvaneApp::HandOver()
 {
-    const QString name = m_setup.instanceName.isEmpty() ? CSingleInstance::DefaultName(LoadResString(IDS_APP_TITLE))
+    const QString name = m_setup.instanceName.isEmpty() ? InstanceName(LoadResString(IDS_APP_TITLE))
                                                         : m_setup.instanceName;
     m_instance = std::make_unique<CSingleInstance>(name);
     switch (m_instance->TryClaim()) {

@@ -38,15 +38,9 @@ public:
     // Takes over the connection (it becomes the handler's) with its first line.
     using RunHandler = std::function<void(QLocalSocket *connection, const QByteArray &line)>;
 
-    // name: the socket's and the lock file's name, unique per user.
+    // name: the socket's and the lock file's name, unique per user (InstanceName).
     explicit CSingleInstance(QString name, QObject *parent = nullptr);
     ~CSingleInstance() override;
-
-    // "<title>-<uid>" in the user's runtime folder: $XDG_RUNTIME_DIR, or where it is unset
-    // (cron) the user's own /run/user/<uid>, so the window and a scheduled orvane-cli meet.
-    static QString DefaultName(const QString &title);
-    // $XDG_RUNTIME_DIR when set, else the user's own folder when it is one; else empty.
-    static QString RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn);
 
     Claim TryClaim();
     // The first copy's answer to its requests.

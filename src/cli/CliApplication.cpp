@@ -1,6 +1,5 @@
 #include "cli/CliApplication.h"
 
-#include "app/SingleInstance.h"
 #include "cli/HandoverClient.h"
 #include "cli/TerminalRunHost.h"
 #include "config/Configuration.h"
@@ -127,7 +126,7 @@ int CCliApplication::HandOverToWindow(const CliOptions &options, const QString &
                                   .autoMode = options.autoMode,
                                   .interactive = streams.interactive,
                                   .statusWanted = streams.statusShown};
-    const QString window = m_windowName.isEmpty() ? CSingleInstance::DefaultName(LoadResString(IDS_APP_TITLE)) : m_windowName;
+    const QString window = m_windowName.isEmpty() ? InstanceName(LoadResString(IDS_APP_TITLE)) : m_windowName;
     CTerminalRunHost host(streams);
     const CHandoverClient::Result result = CHandoverClient(window).Run(request, host);
     host.Finish();

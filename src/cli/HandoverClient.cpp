@@ -2,8 +2,6 @@
 
 #include "engine/RunHost.h"
 
-#include <QLocalSocket>
-
 CHandoverClient::CHandoverClient(QString serverName)
     : CHandoverClient(std::move(serverName), Timeouts{})
 {
@@ -14,33 +12,18 @@ CHandoverClient::CHandoverClient(QString serverName, Timeouts timeouts)
 {
 }
 
-CHandoverClient::Read CHandoverClient::ReadLine(QLocalSocket &socket, QByteArray &line) const
+CHandoverClient::Read CHandoverClient::ReadLine(CLocalLineSocket &socket, QByteArray &line) const
 {
-    for (;;) {
-        if (socket.canReadLine()) {
-            line = socket.readLine(CHandoverProtocol::MaxLine);
-            return Read::Line;
-        }
-        if (socket.bytesAvailable() >= CHandoverProtocol::MaxLine)
-            return Read::TooLong;
-        if (socket.state() != QLocalSocket::ConnectedState)
-            return Read::Closed;
-        // The window says "alive" every second; silence this long means it is gone or hangs.
-        if (!socket.waitForReadyRead(m_timeouts.silenceMs) && socket.state() == QLocalSocket::ConnectedState
-            && !socket.canReadLine())
-            return Read::Silent;
-    }
+    // The window says "alive" every second; silence this long means it is gone or hangs.
+    return socket.ReadLine(line, CHandoverProtocol::MaxLine, m_timeouts.silenceMs);
 }
 
 CHandoverClient::Result CHandoverClient::Run(const HandoverRequest &request, RunHost &host)
 {
     Result result;
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(m_timeouts.connectMs))
-        return result;
-    socket.write(CHandoverProtocol::RequestLine(request));
-    if (!socket.waitForBytesWritten(m_timeouts.connectMs))
+    CLocalLineSocket socket;
+    if (!socket.Connect(m_serverName, m_timeouts.connectMs)
+        || !socket.Write(CHandoverProtocol::RequestLine(request), m_timeouts.connectMs))
         return result;
 
     // The first line says whether the window takes the run.
@@ -84,12 +67,12 @@ CHandoverClient::Result CHandoverClient::Run(const HandoverRequest &request, Run
     }
 }
 
-bool CHandoverClient::Dispatch(const HandoverLine &line, RunHost &host, QLocalSocket &socket, std::optional<int> &end) const
+bool CHandoverClient::Dispatch(const HandoverLine &line, RunHost &host, CLocalLineSocket &socket, std::optional<int> &end) const
 {
     const QStringList &f = line.fields;
-    const auto answer = [&socket](const QString &id, int value) {
-        socket.write(CHandoverProtocol::Line(HandoverWord::Answer, {id, QString::number(value)}));
-        socket.flush();
+    // An answer that cannot be sent shows as the window's silence or its going away.
+    const auto answer = [&](const QString &id, int value) {
+        socket.Write(CHandoverProtocol::Line(HandoverWord::Answer, {id, QString::number(value)}), m_timeouts.silenceMs);
     };
     switch (line.word) {
     case HandoverWord::Row: {

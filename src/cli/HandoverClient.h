@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HandoverProtocol.h"
+#include "platform/LocalLineSocket.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,7 +9,6 @@
 
 #include <optional>
 
-class QLocalSocket;
 class RunHost;
 
 // orvane-cli's side of a run that the window carries out because it holds the configuration:
@@ -45,11 +45,11 @@ public:
     Result Run(const HandoverRequest &request, RunHost &host);
 
 private:
-    enum class Read { Line, Closed, Silent, TooLong };
+    using Read = CLocalLineSocket::Read;
 
-    Read ReadLine(QLocalSocket &socket, QByteArray &line) const;
+    Read ReadLine(CLocalLineSocket &socket, QByteArray &line) const;
     // Gives one line of the run to the host; false when it is not understood. end: the result.
-    bool Dispatch(const HandoverLine &line, RunHost &host, QLocalSocket &socket, std::optional<int> &end) const;
+    bool Dispatch(const HandoverLine &line, RunHost &host, CLocalLineSocket &socket, std::optional<int> &end) const;
 
     QString m_serverName;
     Timeouts m_timeouts;

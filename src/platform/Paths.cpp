@@ -157,3 +157,19 @@ QString ResolveLinks(const QString &path)
         existing.truncate(slash);
     }
 }
+
+QString InstanceName(const QString &title)
+{
+    const QString base = QStringLiteral("%1-%2").arg(title).arg(::getuid());
+    const QString runtime = RuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/run/user/%1").arg(::getuid()));
+    return runtime.isEmpty() ? QDir::tempPath() + u'/' + base : QDir(runtime).filePath(base);
+}
+
+QString RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn)
+{
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    // Only a real folder of this user: another user's socket must never be taken for ours.
+    const QFileInfo folder(usersOwn);
+    return folder.isDir() && !folder.isSymLink() && folder.ownerId() == ::getuid() ? usersOwn : QString();
+}

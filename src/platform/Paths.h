@@ -42,3 +42,10 @@ ModulePath ModulePathParts();
 // An absolute path with the symbolic links of its existing part resolved; the part that does
 // not exist yet is appended as it stands. Ends in "/" when the input does.
 QString ResolveLinks(const QString &path);
+
+// The running copy's socket and lock file: "<title>-<uid>" in the user's runtime folder,
+// $XDG_RUNTIME_DIR, or where it is unset (cron) the user's own /run/user/<uid>, so that the window
+// and a scheduled orvane-cli meet; without either, in the temporary folder.
+QString InstanceName(const QString &title);
+// $XDG_RUNTIME_DIR when set, else the user's own folder when it is one; else empty.
+QString RuntimeFolder(const QString &fromEnvironment, const QString &usersOwn);

@@ -2,6 +2,7 @@
 #include "config/Configuration.h"
 #include "model/AppFlags.h"
 #include "platform/InstanceLock.h"
+#include "platform/Paths.h"
 
 #include "ConfigTestSupport.h"
 
@@ -208,7 +209,7 @@ void TestSecondStart::runtimeFolder()
         QVERIFY(QFile::link(dir.filePath("target"), path));
     else if (own == "file")
         QVERIFY(QFile(path).open(QIODevice::WriteOnly));
-    const QString found = CSingleInstance::RuntimeFolder(environment, path);
+    const QString found = RuntimeFolder(environment, path);
     QCOMPARE(found, expected == "environment" ? environment : expected == "own" ? path : QString());
 }
 

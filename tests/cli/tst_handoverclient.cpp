@@ -101,6 +101,8 @@ void TestHandoverClient::windowAnswers_data()
     QTest::newRow("the window falls silent")
         << none << QStringList{"> accepted", "hold"} << 69 << "" << "The window stopped answering" << "run";
     QTest::newRow("a line it does not understand") << none << QStringList{"> accepted", "> reboot|now"} << 69 << "" << "went away" << "run";
+    QTest::newRow("a line longer than any the window sends")
+        << none << QStringList{"> accepted", "> row|" + QString(CHandoverProtocol::MaxLine, u'x')} << 69 << "" << "went away" << "run";
     QTest::newRow("a result beyond the run's codes") << none << QStringList{"> accepted", "> end|9"} << 69 << "" << "went away" << "run";
     QTest::newRow("refused: a run is active") << none << QStringList{"> refused|busy"} << 75 << "" << "A run is active in the Orvane Unicode window" << "run";
     QTest::newRow("refused: a dialog is open") << none << QStringList{"> refused|dialog-open"} << 75 << "" << "A dialog is open in the Orvane Unicode window" << "run";
