@@ -580,6 +580,15 @@ ExistResult CTreeWalk::MasterFileState(const QString &relative, const QString &n
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
 }
 
+bool CTreeWalk::MasterListsFolder(const QString &masterRelative)
+{
+    // The listing of the master folder above, which the walk reads for its files anyway, answers
+    // for a subfolder it holds; anything else is checked on its own, as before.
+    const QString name = NameOfPath(masterRelative);
+    ListMasterFolder(QStringView(masterRelative).chopped(name.size()));
+    return m_masterListed && m_masterEntries.Find(name) == ItemKind::Folder;
+}
+
 std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
 {
     const QString name = NameOfPath(relative);
@@ -690,7 +699,9 @@ bool CTreeWalk::EnterMirrorFolder()
         ++m_state.deleteDepth;
         return true;
     }
-    ExistResult master = m_operations.CheckFolder(m_state.masterRoot + MasterRelativeOf(relative));
+    const QString masterRelative = MasterRelativeOf(relative);
+    ExistResult master = MasterListsFolder(masterRelative) ? ExistResult::Found
+                                                           : m_operations.CheckFolder(m_state.masterRoot + masterRelative);
     if (master == ExistResult::NotFound) {
         if (const std::optional<ItemKind> twin = CaseCounterpart(relative))
             master = *twin == ItemKind::Folder ? ExistResult::Found : ExistResult::OtherKind;

@@ -81,6 +81,8 @@ private:
     QString RelativeOf(const QString &path) const;
     // relative: of the backup file, whose name is name.
     ExistResult MasterFileState(const QString &relative, const QString &name);
+    // Whether the listing of the master folder above holds this folder (a relative master path).
+    bool MasterListsFolder(const QString &masterRelative);
     // relative: of the master folder, "" or ending in "/".
     void ListMasterFolder(QStringView relative);
     // The kind of the master entry that a case-insensitive backup matches with the backup item

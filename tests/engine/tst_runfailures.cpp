@@ -37,6 +37,7 @@ private Q_SLOTS:
     void deletionFailureIsLevelTwo();
     void vanishedMasterFileIsReportedAsFailedCopy();
     void nothingOutsideTheBackupIsTouched();
+    void mirroringChecksNoListedFolderAgain();
 
 private:
     std::unique_ptr<RunFixture> f;
@@ -274,6 +275,24 @@ void TestRunFailures::nothingOutsideTheBackupIsTouched()
             && call.op != Op::ReadStatuses)
             QVERIFY2(call.path.startsWith(f->backup), qPrintable(call.path));
     }
+}
+
+// The mirroring pass learns that the master still has a folder from the master's listing it
+// reads for the files anyway; only a folder the listing lacks is checked on its own.
+void TestRunFailures::mirroringChecksNoListedFolderAgain()
+{
+    QVERIFY(WriteFile(f->MasterPath("kept/sub/c.txt"), "c", T0));
+    CFolderSetting s = f->Setting();
+    QVERIFY(f->RunOne(s));
+    QVERIFY(WriteFile(f->BackupPath("gone/d.txt"), "d", T0));
+    FaultInjectingFileSystem disk(f->posix);
+    QVERIFY(f->RunOne(s, false, &disk));
+    const QStringList checked = disk.CallsOf(Op::Status);
+    QVERIFY2(!checked.contains(f->MasterPath("kept")) && !checked.contains(f->MasterPath("kept/sub")),
+             qPrintable(checked.join(u'\n')));
+    QVERIFY(checked.contains(f->MasterPath("gone")));
+    QVERIFY(!QFileInfo::exists(f->BackupPath("gone")));
+    QCOMPARE(ReadFile(f->BackupPath("kept/sub/c.txt")), QByteArray("c"));
 }
 
 QTEST_APPLESS_MAIN(TestRunFailures)
