@@ -23,7 +23,7 @@ void CFolderNames::Clear()
 QStringView CFolderNames::NameAt(qsizetype index) const
 {
     const Entry &entry = m_entries.at(index);
-    return QStringView(m_characters).sliced(entry.offset, entry.length);
+    return QStringView(m_characters.constData() + entry.offset, entry.length);
 }
 
 bool CFolderNames::HasRoom(qsizetype entries) const
@@ -60,8 +60,10 @@ void CFolderNames::Add(QStringView name, ItemKind kind)
         return;
     }
     m_slots[slot] = quint32(m_entries.size());
-    m_entries.append({quint32(m_characters.size()), quint16(name.size()), quint8(kind)});
-    m_characters.append(name);
+    const qsizetype offset = m_characters.size();
+    m_entries.append({quint32(offset), quint16(name.size()), quint8(kind)});
+    m_characters.resize(offset + name.size());
+    std::copy(name.utf16(), name.utf16() + name.size(), m_characters.data() + offset);
 }
 
 std::optional<ItemKind> CFolderNames::Find(QStringView name) const

@@ -35,7 +35,9 @@ private:
     bool HasRoom(qsizetype entries) const;
     void Grow();
 
-    QString m_characters;
+    // A list rather than a string: its sharing between threads is all in inline code, which the
+    // thread checker sees (a string's copy is out of line in Qt and shows as a race).
+    QList<char16_t> m_characters;
     QList<Entry> m_entries;
     QList<quint32> m_slots;     // indexes into m_entries, open addressing; a power of two in size
 };
