@@ -573,20 +573,16 @@ ExistResult CTreeWalk::MasterFileState(const QString &relative, const QString &n
     // checked on its own, so a case-insensitive master and every failure are decided exactly
     // as a check of that file would decide them.
     const QString master = m_caseFolders.isEmpty() ? relative : MasterRelativeOf(relative);
-    ListMasterFolder(QStringView(master).chopped(name.size()));
-    const std::optional<ItemKind> found = m_masterListed ? m_masterEntries.Find(name) : std::nullopt;
+    const std::optional<ItemKind> found = ListedMasterKind(master, name);
     if (!found)
         return m_operations.CheckFile(m_state.masterRoot + master);
     return *found == ItemKind::Folder ? ExistResult::OtherKind : ExistResult::Found;
 }
 
-bool CTreeWalk::MasterListsFolder(const QString &masterRelative)
+std::optional<ItemKind> CTreeWalk::ListedMasterKind(const QString &masterRelative, QStringView name)
 {
-    // The listing of the master folder above, which the walk reads for its files anyway, answers
-    // for a subfolder it holds; anything else is checked on its own, as before.
-    const QString name = NameOfPath(masterRelative);
     ListMasterFolder(QStringView(masterRelative).chopped(name.size()));
-    return m_masterListed && m_masterEntries.Find(name) == ItemKind::Folder;
+    return m_masterListed ? m_masterEntries.Find(name) : std::nullopt;
 }
 
 std::optional<ItemKind> CTreeWalk::CaseCounterpart(const QString &relative)
@@ -699,9 +695,12 @@ bool CTreeWalk::EnterMirrorFolder()
         ++m_state.deleteDepth;
         return true;
     }
+    // The listing of the master folder above, which the walk reads for its files anyway, answers
+    // for a subfolder it holds; anything else is checked on its own.
     const QString masterRelative = MasterRelativeOf(relative);
-    ExistResult master = MasterListsFolder(masterRelative) ? ExistResult::Found
-                                                           : m_operations.CheckFolder(m_state.masterRoot + masterRelative);
+    ExistResult master = ListedMasterKind(masterRelative, NameOfPath(masterRelative)) == ItemKind::Folder
+        ? ExistResult::Found
+        : m_operations.CheckFolder(m_state.masterRoot + masterRelative);
     if (master == ExistResult::NotFound) {
         if (const std::optional<ItemKind> twin = CaseCounterpart(relative))
             master = *twin == ItemKind::Folder ? ExistResult::Found : ExistResult::OtherKind;

@@ -81,8 +81,9 @@ private:
     QString RelativeOf(const QString &path) const;
     // relative: of the backup file, whose name is name.
     ExistResult MasterFileState(const QString &relative, const QString &name);
-    // Whether the listing of the master folder above holds this folder (a relative master path).
-    bool MasterListsFolder(const QString &masterRelative);
+    // The kind the listing of the master folder above gives the item at masterRelative, whose last
+    // part is name; none when the listing lacks it or could not be read.
+    std::optional<ItemKind> ListedMasterKind(const QString &masterRelative, QStringView name);
     // relative: of the master folder, "" or ending in "/".
     void ListMasterFolder(QStringView relative);
     // The kind of the master entry that a case-insensitive backup matches with the backup item
