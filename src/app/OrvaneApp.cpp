@@ -165,6 +165,7 @@ void COrvaneApp::CreateWindow()
     m_view = new COrvaneView(*m_config, m_flags, *m_disk, frame);
     if (m_setup.boxes)
         m_view->SetMessageBoxPresenter(*m_setup.boxes);
+    m_view->SetConfigurationLock(m_lock);
     frame->SetView(m_view, m_view);
 
     connect(m_view, &COrvaneView::StatusTextChanged, frame, [frame](const QString &text, const QString &path) {

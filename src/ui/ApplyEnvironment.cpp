@@ -3,8 +3,12 @@
 #include "config/Configuration.h"
 #include "model/GlobalOptions.h"
 #include "model/ProjectList.h"
+#include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "ui/WaitCursor.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -12,6 +16,27 @@ const QString SwitchFailedCaption = QStringLiteral(u"フォルダ設定の保存
 const QString SwitchFailedText = QStringLiteral(
     u"フォルダ設定を新しい保存先に書き込めなかったため、保存先は変更しませんでした。\n\n"
     u"フォルダ設定はこれまでどおり%1に保存されます。");
+const QString StoreInUseText = QStringLiteral(
+    u"新しい保存先は別のプログラム (orvane-cli run など) が使用しているため、保存先は変更しませんでした。\n"
+    u"そのプログラムが終わってから、もう一度変更してください。\n\n%1\n\n"
+    u"フォルダ設定はこれまでどおり%2に保存されます。");
+
+QString StoreName(bool useRegistry)
+{
+    return useRegistry ? QStringLiteral(u"レジストリ") : QStringLiteral(u"INI ファイル");
+}
+
+// The lock beside the store at storePath, taken; none while another program holds it. Where no
+// lock file can be made, no other program can lock that store either, and the switch goes on
+// without one, as a start does.
+std::unique_ptr<CInstanceLock> ClaimStore(const QString &storePath)
+{
+    // The user database's folder may not be there before its first use; the switch makes it
+    // a moment later anyway.
+    QDir().mkpath(QFileInfo(storePath).absolutePath());
+    auto lock = std::make_unique<CInstanceLock>(CInstanceLock::LockPathFor(storePath));
+    return lock->TryLock() == CInstanceLock::Result::HeldElsewhere ? nullptr : std::move(lock);
+}
 
 void TakeOver(GlobalOptions &to, const GlobalOptions &from)
 {
@@ -30,11 +55,23 @@ void TakeOver(GlobalOptions &to, const GlobalOptions &from)
 } // namespace
 
 bool ApplyEnvironment(CConfiguration &config, const GlobalOptions &options, bool useRegistry,
-                      const std::function<bool()> &saveActiveProject, MessageBoxPresenter &boxes)
+                      const std::function<bool()> &saveActiveProject, MessageBoxPresenter &boxes,
+                      std::unique_ptr<CInstanceLock> *lock)
 {
     CWaitCursor wait;
     CSettingsStore &store = config.Store();
-    const bool switching = useRegistry != store.UseRegistry();
+    bool switching = useRegistry != store.UseRegistry();
+    std::unique_ptr<CInstanceLock> claimed;
+    QString refusedStore;
+    if (switching && lock) {
+        const QString newStore = useRegistry ? store.Registry().Path() : store.IniPath();
+        claimed = ClaimStore(newStore);
+        if (!claimed) {
+            refusedStore = newStore;
+            switching = false;
+            useRegistry = store.UseRegistry();
+        }
+    }
 
     // Everything of the old store, read while it is still the one in use (its project loads
     // also reread the options, which are taken over only afterwards).
@@ -58,13 +95,20 @@ bool ApplyEnvironment(CConfiguration &config, const GlobalOptions &options, bool
         saveActiveProject();
         saved = batch.Commit();
     }
+    if (!refusedStore.isEmpty()) {
+        boxes.ShowMessageBox({.text = StoreInUseText.arg(CInstanceLock::LockPathFor(refusedStore), StoreName(useRegistry)),
+                              .caption = SwitchFailedCaption,
+                              .icon = MessageIcon::Error,
+                              .topMost = true});
+    }
+    if (saved && switching && claimed)
+        *lock = std::move(claimed);
     if (saved || !switching)
         return saved;
 
     store.SetUseRegistry(!useRegistry);
     saveActiveProject();
-    boxes.ShowMessageBox({.text = SwitchFailedText.arg(useRegistry ? QStringLiteral(u"INI ファイル")
-                                                                   : QStringLiteral(u"レジストリ")),
+    boxes.ShowMessageBox({.text = SwitchFailedText.arg(StoreName(!useRegistry)),
                           .caption = SwitchFailedCaption,
                           .icon = MessageIcon::Error,
                           .topMost = true});

@@ -279,7 +279,8 @@ void COrvaneView::EditOptions()
     CDlgSetEnvironment dialog(m_config.Options(), m_config.Store().UseRegistry(), *m_boxes, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ApplyEnvironment(m_config, dialog.Options(), dialog.UseRegistry(), [this] { return SaveActiveProject(); }, *m_boxes);
+    ApplyEnvironment(m_config, dialog.Options(), dialog.UseRegistry(), [this] { return SaveActiveProject(); }, *m_boxes,
+                     m_configurationLock);
     // The global log decides whether ログファイルを開く is enabled.
     emit CommandStatesChanged();
 }

@@ -12,6 +12,7 @@ struct AppFlags;
 struct CFolderSetting;
 struct SettingState;
 class CConfiguration;
+class CInstanceLock;
 class CMessageBoxes;
 class CReportList;
 class CRunController;
@@ -68,6 +69,9 @@ public:
     void SetMessageBoxPresenter(MessageBoxPresenter &presenter) { m_boxes = &presenter; }
     // How folders, log files and the manual are opened; by default with the desktop's programs.
     void SetUrlOpener(CLaunches::UrlOpener opener) { m_urlOpener = std::move(opener); }
+    // The program's lock beside the store in use, which moves along when the options switch
+    // the store; by default there is none.
+    void SetConfigurationLock(std::unique_ptr<CInstanceLock> &lock) { m_configurationLock = &lock; }
 
 Q_SIGNALS:
     // For the status bar: a null text keeps that part as it is, an empty one clears it.
@@ -120,6 +124,7 @@ private:
     CMirroringDefine m_table;
     std::unique_ptr<CMessageBoxes> m_ownBoxes;
     MessageBoxPresenter *m_boxes = nullptr;
+    std::unique_ptr<CInstanceLock> *m_configurationLock = nullptr;
     CSetupListModel *m_setupModel = nullptr;
     CSetupList *m_setupList = nullptr;
     CReportList *m_reportList = nullptr;

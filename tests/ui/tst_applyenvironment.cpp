@@ -1,5 +1,6 @@
 #include "model/GlobalOptions.h"
 #include "model/MirroringDefine.h"
+#include "platform/InstanceLock.h"
 #include "ui/ApplyEnvironment.h"
 
 #include "StoredConfiguration.h"
@@ -39,6 +40,13 @@ struct ActiveTable {
     }
 };
 
+// Another program (orvane-cli run) that checks the lock beside a store: free, or held.
+bool Held(const QString &storePath)
+{
+    CInstanceLock other(CInstanceLock::LockPathFor(storePath));
+    return other.TryLock() == CInstanceLock::Result::HeldElsewhere;
+}
+
 } // namespace
 
 class TestApplyEnvironment : public QObject {
@@ -49,6 +57,8 @@ private slots:
     void noSwitchWritesOnlyTheActiveProject();
     void optionsReachTheNewStore();
     void failedSwitchStaysWithTheOldStore();
+    void switchMovesTheLock_data();
+    void switchMovesTheLock();
 };
 
 void TestApplyEnvironment::switchCarriesEveryProjectBothWays()
@@ -138,9 +148,13 @@ void TestApplyEnvironment::failedSwitchStaysWithTheOldStore()
     if (!folder.active())
         QSKIP("this system cannot refuse new files in a folder");
     ActiveTable view(config);
+    auto lock = std::make_unique<CInstanceLock>(CInstanceLock::LockPathFor(stored.RegistryPath()));
+    QCOMPARE(lock->TryLock(), CInstanceLock::Result::Acquired);
 
-    QVERIFY(!ApplyEnvironment(config, config.Options(), false, view.Saver(), stored.boxes));
+    QVERIFY(!ApplyEnvironment(config, config.Options(), false, view.Saver(), stored.boxes, &lock));
     QVERIFY(config.Store().UseRegistry());
+    QCOMPARE(lock->Path(), CInstanceLock::LockPathFor(stored.RegistryPath()));
+    QVERIFY(lock->IsLocked());
     QVERIFY(!QFile::exists(stored.IniPath()));
     // The store said why, then the switch that did not happen is explained.
     QVERIFY(stored.boxes.boxes.size() >= 2);
@@ -151,6 +165,51 @@ void TestApplyEnvironment::failedSwitchStaysWithTheOldStore()
     QVERIFY(last.text.contains(u"レジストリ"));
     QVERIFY(Everything(config) == before);
     QCOMPARE(view.saves, 2);   // once for the new store, once more for the old one
+}
+
+void TestApplyEnvironment::switchMovesTheLock_data()
+{
+    QTest::addColumn<bool>("newStoreInUse");
+    QTest::newRow("new store free") << false;
+    QTest::newRow("new store in use by another program") << true;
+}
+
+void TestApplyEnvironment::switchMovesTheLock()
+{
+    QFETCH(bool, newStoreInUse);
+    StoredConfiguration stored(false, {2, 1});
+    CConfiguration &config = *stored.config;
+    config.SetActiveProject(0);
+    const auto before = Everything(config);
+    auto lock = std::make_unique<CInstanceLock>(CInstanceLock::LockPathFor(stored.IniPath()));
+    QCOMPARE(lock->TryLock(), CInstanceLock::Result::Acquired);
+    CInstanceLock other(CInstanceLock::LockPathFor(stored.RegistryPath()));
+    if (newStoreInUse) {
+        QVERIFY(QDir().mkpath(QFileInfo(stored.RegistryPath()).absolutePath()));
+        QCOMPARE(other.TryLock(), CInstanceLock::Result::Acquired);
+    }
+    GlobalOptions chosen = config.Options();
+    chosen.OutputLog = true;
+    ActiveTable view(config);
+
+    QVERIFY(ApplyEnvironment(config, chosen, true, view.Saver(), stored.boxes, &lock));
+    other.Unlock();
+    // The store in use is the one locked, and only that one.
+    QCOMPARE(config.Store().UseRegistry(), !newStoreInUse);
+    QCOMPARE(lock->Path(), CInstanceLock::LockPathFor(newStoreInUse ? stored.IniPath() : stored.RegistryPath()));
+    QVERIFY(lock->IsLocked());
+    QCOMPARE(Held(stored.RegistryPath()), !newStoreInUse);
+    QCOMPARE(Held(stored.IniPath()), newStoreInUse);
+    // A refused switch writes nothing into the store the other program uses, says why, and
+    // still takes the other options over.
+    QCOMPARE(QFile::exists(stored.RegistryPath()), !newStoreInUse);
+    QCOMPARE(stored.boxes.boxes.size(), size_t(newStoreInUse ? 1 : 0));
+    if (newStoreInUse) {
+        QVERIFY(stored.boxes.boxes.front().text.contains(u"別のプログラム"));
+        QVERIFY(stored.boxes.boxes.front().text.contains(u"INI ファイル"));
+    }
+    QVERIFY(config.Options().OutputLog);
+    QVERIFY(Everything(config) == before);
 }
 
 QTEST_MAIN(TestApplyEnvironment)
