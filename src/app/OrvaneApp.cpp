@@ -45,14 +45,6 @@ COrvaneApp::~COrvaneApp()
     m_frame.reset();
 }
 
-QString COrvaneApp::ProgramFolder()
-{
-    const QString folder = qEnvironmentVariable("ORVANE_PROGRAM_DIR");
-    if (folder.isEmpty())
-        return ModulePathParts().folder;
-    return EndsWithSeparator(folder) ? folder : folder + PathSeparator;
-}
-
 std::optional<int> COrvaneApp::Start(const QStringList &arguments)
 {
     if (HandOver()) {

@@ -72,10 +72,6 @@ public:
     // Whether the window takes that request now; none when it does.
     std::optional<Refusal> RefusalFor(const std::optional<HandoverRequest> &request) const;
 
-    // Where the INI files are: $ORVANE_PROGRAM_DIR when it is set (the tests' temporary
-    // folders), else the program's own folder; ending in "/".
-    static QString ProgramFolder();
-
     AppFlags &Flags() { return m_flags; }
     const StartupOptions &Options() const { return m_options; }
     CConfiguration *Configuration() const { return m_config.get(); }

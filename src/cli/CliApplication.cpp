@@ -41,14 +41,6 @@ CCliApplication::CCliApplication(FILE *out, FILE *err) : m_out(out), m_err(err) 
 
 CCliApplication::~CCliApplication() = default;
 
-QString CCliApplication::ProgramFolder()
-{
-    QString folder = qEnvironmentVariable("ORVANE_PROGRAM_DIR");
-    if (folder.isEmpty())
-        return ModulePathParts().folder;
-    return EndsWithSeparator(folder) ? folder : folder + PathSeparator;
-}
-
 int CCliApplication::Main(const QStringList &arguments)
 {
     const CCommandLine::Result parsed = CCommandLine::Parse(arguments);

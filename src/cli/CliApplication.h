@@ -38,9 +38,6 @@ public:
     // everything has been written out.
     int Main(const QStringList &arguments);
     int Execute(const CliOptions &options);
-
-    // Where the INI files lie: $ORVANE_PROGRAM_DIR when set, else the program's folder.
-    static QString ProgramFolder();
     // Where the window listens: the single-instance socket of this user. Tests give their own.
     void SetWindowName(const QString &name) { m_windowName = name; }
     // The end of the help: where the manual, the INI files and the user database are.

@@ -136,6 +136,14 @@ ModulePath ModulePathParts()
     return module;
 }
 
+QString ProgramFolder()
+{
+    const QString folder = qEnvironmentVariable("ORVANE_PROGRAM_DIR");
+    if (folder.isEmpty())
+        return ModulePathParts().folder;
+    return EndsWithSeparator(folder) ? folder : folder + PathSeparator;
+}
+
 QString ResolveLinks(const QString &path)
 {
     // Walk up until a part exists, resolve that, then put the rest back.

@@ -38,6 +38,9 @@ struct ModulePath {
 };
 // The running program's own file.
 ModulePath ModulePathParts();
+// Where the INI files are: $ORVANE_PROGRAM_DIR when it is set (the tests' temporary folders),
+// else the program's own folder; ending in "/".
+QString ProgramFolder();
 
 // An absolute path with the symbolic links of its existing part resolved; the part that does
 // not exist yet is appended as it stands. Ends in "/" when the input does.
