@@ -69,7 +69,7 @@ COrvaneView::COrvaneView(CConfiguration &config, AppFlags &flags, FileSystem &di
     m_autoStart = new QTimer(this);
     m_autoStart->setSingleShot(true);
     m_autoStart->setInterval(AutoStartDelay);
-    connect(m_autoStart, &QTimer::timeout, this, [this] { ExecuteCommand(CommandId::UpdateAll); });
+    connect(m_autoStart, &QTimer::timeout, this, &COrvaneView::StartUnattendedRun);
 
     // Posted: the list finishes its handling of the click before the view answers it.
     connect(m_setupModel, &CSetupListModel::AutoMarkChanged, this, &COrvaneView::OnAutoMarkChanged,
@@ -271,6 +271,16 @@ void COrvaneView::StartRun(bool test, bool all)
     }
     if (!m_runs->Start(std::move(order)))
         qWarning("The run could not be started: no worker thread.");
+}
+
+void COrvaneView::StartUnattendedRun()
+{
+    // 全更新, also on a project without folder settings, where the command is disabled: that run
+    // ends at once like one with nothing due, so that an unattended start ends the program
+    // instead of leaving it open with nothing to do.
+    if (m_runs->IsRunning())
+        return;
+    StartRun(false, true);
 }
 
 void COrvaneView::EditOptions()

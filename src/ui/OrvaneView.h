@@ -110,6 +110,7 @@ private:
     void MoveSelected(int step);
     void FocusSettingList();
     void StartRun(bool test, bool all);
+    void StartUnattendedRun();
     void EditOptions();
     void EditProjectList();
     // What the commands start outside the program, with the view's message boxes.
