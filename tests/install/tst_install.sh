@@ -29,7 +29,7 @@ rm -f "$prefix.log"
 expected=$( {
   printf '%s\n' bin/orvane bin/orvane-cli share/orvane/Orvane.txt \
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
-    "share/icons/hicolor/scalable/apps/$id.svg" share/man/man1/orvane.1 share/man/man1/orvane-cli.1
+    "share/icons/hicolor/scalable/apps/$id.svg" share/man/man1/orvane.1.gz share/man/man1/orvane-cli.1.gz
   for size in 16 22 24 32 48 64 128 256; do echo "share/icons/hicolor/${size}x$size/apps/$id.png"; done
   if [ -d "$source/dist/systemd" ]; then
     (cd "$source/dist/systemd" && find . -type f | sed 's|^\./|share/orvane/systemd/|')
@@ -71,7 +71,8 @@ out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli val
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" || fail "the metainfo does not launch $id.desktop"
 
 for page in orvane orvane-cli; do
-  file="$prefix/share/man/man1/$page.1"
+  file="$prefix/share/man/man1/$page.1.gz"
+  [ "$(gzip -dc "$file" | cmp - "$source/dist/man/$page.1" && echo same)" = same ] || fail "$page.1.gz is not dist/man/$page.1"
   warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "man $page.1 warns: $warnings"
   text=$(MANWIDTH=80 man -l "$file" 2>/dev/null)
