@@ -125,7 +125,7 @@ std::optional<int> COrvaneApp::LockConfiguration()
 {
     CSettingsStore &store = m_config->Store();
     const bool ini = m_flags.ForceIni || !store.UseRegistry();
-    m_lock = std::make_unique<CInstanceLock>(CInstanceLock::LockPathFor(ini ? store.IniPath() : store.Registry().Path()));
+    m_lock = std::make_unique<CInstanceLock>(CInstanceLock::LockPathFor(store.FilePath(!ini)));
     switch (m_lock->TryLock()) {
     case CInstanceLock::Result::Acquired:
         return std::nullopt;

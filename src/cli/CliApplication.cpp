@@ -279,7 +279,7 @@ int CCliApplication::RunStored(const CliOptions &options)
 
     CSettingsStore &store = config.Store();
     const bool ini = m_flags.ForceIni || !store.UseRegistry();
-    CInstanceLock lock(CInstanceLock::LockPathFor(ini ? store.IniPath() : store.Registry().Path()));
+    CInstanceLock lock(CInstanceLock::LockPathFor(store.FilePath(!ini)));
     switch (lock.TryLock()) {
     case CInstanceLock::Result::Acquired: break;
     case CInstanceLock::Result::HeldElsewhere:

@@ -47,6 +47,8 @@ public:
     void SetUseRegistry(bool useRegistry) { m_useRegistry = useRegistry; }
 
     const QString &IniPath() const { return m_iniPath; }
+    // The file of the user database or of the INI file: what a lock beside the store guards.
+    QString FilePath(bool useRegistry) const { return useRegistry ? m_registry.Path() : m_iniPath; }
     void SetIniPath(const QString &path);
     // <program folder>/<name, or the program's name>.ini
     static QString BuildIniPath(const std::optional<QString> &name);

@@ -17,7 +17,7 @@ const QString SwitchFailedText = QStringLiteral(
     u"フォルダ設定を新しい保存先に書き込めなかったため、保存先は変更しませんでした。\n\n"
     u"フォルダ設定はこれまでどおり%1に保存されます。");
 const QString StoreInUseText = QStringLiteral(
-    u"新しい保存先は別のプログラム (orvane-cli run など) が使用しているため、保存先は変更しませんでした。\n"
+    u"新しい保存先は別のプログラム (orvane-cli run など) が使用しているため、\n保存先は変更しませんでした。\n"
     u"そのプログラムが終わってから、もう一度変更してください。\n\n%1\n\n"
     u"フォルダ設定はこれまでどおり%2に保存されます。");
 
@@ -62,12 +62,14 @@ bool ApplyEnvironment(CConfiguration &config, const GlobalOptions &options, bool
     CSettingsStore &store = config.Store();
     bool switching = useRegistry != store.UseRegistry();
     std::unique_ptr<CInstanceLock> claimed;
-    QString refusedStore;
     if (switching && lock) {
-        const QString newStore = useRegistry ? store.Registry().Path() : store.IniPath();
+        const QString newStore = store.FilePath(useRegistry);
         claimed = ClaimStore(newStore);
         if (!claimed) {
-            refusedStore = newStore;
+            boxes.ShowMessageBox({.text = StoreInUseText.arg(CInstanceLock::LockPathFor(newStore), StoreName(store.UseRegistry())),
+                                  .caption = SwitchFailedCaption,
+                                  .icon = MessageIcon::Error,
+                                  .topMost = true});
             switching = false;
             useRegistry = store.UseRegistry();
         }
@@ -94,12 +96,6 @@ bool ApplyEnvironment(CConfiguration &config, const GlobalOptions &options, bool
         // whenever its last save there did not arrive.
         saveActiveProject();
         saved = batch.Commit();
-    }
-    if (!refusedStore.isEmpty()) {
-        boxes.ShowMessageBox({.text = StoreInUseText.arg(CInstanceLock::LockPathFor(refusedStore), StoreName(useRegistry)),
-                              .caption = SwitchFailedCaption,
-                              .icon = MessageIcon::Error,
-                              .topMost = true});
     }
     if (saved && switching && claimed)
         *lock = std::move(claimed);
