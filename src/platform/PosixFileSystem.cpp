@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -697,18 +698,28 @@ namespace {
 
 // The bytes of a plain ASCII name without a separator or a zero character, written into buffer
 // (NAME_MAX + 1 bytes); false for any other name, which takes the general way.
-bool PlainName(const QString &name, char *buffer)
+// Appends the bytes of name, a single name within a folder, and a zero to block; an error when the
+// name stands for no such bytes or holds a separator.
+template <typename Block>
+int AppendName(const QString &name, Block &block)
 {
-    if (name.size() > NAME_MAX)
-        return false;
     const char16_t *unit = reinterpret_cast<const char16_t *>(name.constData());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (unit[i] >= 0x80 || unit[i] == u'/' || unit[i] == 0)
-            return false;
-        buffer[i] = char(unit[i]);
+    const bool plain = name.size() <= NAME_MAX
+        && std::all_of(unit, unit + name.size(), [](char16_t c) { return c < 0x80 && c != u'/' && c != 0; });
+    if (plain) {
+        for (qsizetype i = 0; i < name.size(); ++i)
+            block.append(char(unit[i]));
+    } else {
+        QByteArray native;
+        const int code = NativePath(name, &native);
+        if (code != 0)
+            return code;
+        if (native.contains('/'))
+            return EINVAL;
+        block.append(native.constData(), native.size());
     }
-    buffer[name.size()] = '\0';
-    return true;
+    block.append('\0');
+    return 0;
 }
 
 } // namespace
@@ -725,20 +736,37 @@ void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &nam
         handle = OpenFolders.Open(path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path);
         folderError = handle < 0 ? errno : 0;
     }
-    char plain[NAME_MAX + 1];
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    // The names of a batch are encoded into one block first and answered only after all their
+    // statuses are read: every call into the kernel can cost the process its cached address
+    // translations, and between the calls the loop touches only that block and its results.
+    constexpr qsizetype Batch = 64;
+    struct Read {
+        qsizetype name = 0;     // offset in the block
+        int code = 0;
         struct stat status;
-        int code = folderError;
-        const char *name = plain;
-        if (code == 0 && !PlainName(names[i], plain)) {
-            code = NativePath(names[i], &native);
-            if (code == 0 && native.contains('/'))
-                code = EINVAL;
-            name = native.constData();
+    };
+    Read reads[Batch];
+    QVarLengthArray<char, Batch * 32> block;
+    for (qsizetype begin = 0; begin < names.size(); begin += Batch) {
+        const qsizetype count = std::min(Batch, names.size() - begin);
+        block.clear();
+        for (qsizetype i = 0; i < count; ++i) {
+            Read &read = reads[i];
+            read.name = block.size();
+            read.code = folderError;
+            if (read.code == 0)
+                read.code = AppendName(names[begin + i], block);
         }
-        if (code == 0)
-            code = LastError(::fstatat(handle, name, &status, AT_SYMLINK_NOFOLLOW));
-        answer(i, code == 0 ? std::optional(ToFileStatus(status)) : std::nullopt, FsError::FromErrno(code));
+        for (qsizetype i = 0; i < count; ++i) {
+            Read &read = reads[i];
+            if (read.code == 0)
+                read.code = LastError(::fstatat(handle, block.constData() + read.name, &read.status, AT_SYMLINK_NOFOLLOW));
+        }
+        for (qsizetype i = 0; i < count; ++i) {
+            const Read &read = reads[i];
+            answer(begin + i, read.code == 0 ? std::optional(ToFileStatus(read.status)) : std::nullopt,
+                   FsError::FromErrno(read.code));
+        }
     }
 }
 

@@ -733,6 +733,10 @@ void TestPosixFileSystem::readStatusesAnswersAsStatus_data()
     QTest::newRow("a file as folder") << "file.txt/" << QStringList{"x"};
     QTest::newRow("folder with a refused name") << surrogate + u'/' << QStringList{"x"};
     QTest::newRow("no names") << "" << QStringList{};
+    QStringList many;
+    for (int i = 0; i < 150; ++i)
+        many << QStringList{"file.txt", "none", "写真.jpg", "folder", "link"}.at(i % 5);
+    QTest::newRow("names of several batches") << "" << many;
 }
 
 // The status of each name is what Status gives for the full path, error kinds included, and the
