@@ -101,7 +101,7 @@ bool JournalingFileSystem::SupportsConcurrentReads() const
     return m_inner.SupportsConcurrentReads();
 }
 
-void JournalingFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+void JournalingFileSystem::ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer)
 {
     m_inner.ReadStatuses(folder, names, answer);
 }

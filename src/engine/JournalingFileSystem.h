@@ -30,7 +30,7 @@ public:
     bool IsExchangeable(const QString &root) override;
     QString VolumeLabel(const QString &root) override;
     bool SupportsConcurrentReads() const override;
-    void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override;
+    void ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer) override;
     QString FileSystemType(const QString &path) override;
     void ReleaseHandles() override;
     QString ResolvedPath(const QString &path) override;

@@ -3,7 +3,7 @@
 #include "engine/ChangeJournal.h"
 #include "platform/Paths.h"
 
-#include <QStringList>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <atomic>
@@ -12,9 +12,9 @@ enum class CReadAhead::ChunkState : int { Pending, Reading, Done, Abandoned };
 
 namespace {
 
-bool IsFileEntry(const FolderEntry &entry)
+bool IsFileKind(ItemKind kind)
 {
-    return entry.kind == ItemKind::File || entry.kind == ItemKind::Symlink;
+    return kind == ItemKind::File || kind == ItemKind::Symlink;
 }
 
 // Only a plain answer stands in for a check: any other failure is the check's to retry and report.
@@ -32,7 +32,7 @@ bool Usable(const KnownStatus &known)
 }
 
 // path == root + relative + name, without building the right-hand side.
-[[maybe_unused]] bool IsPathOf(const QString &path, const QString &root, const QString &relative, const QString &name)
+[[maybe_unused]] bool IsPathOf(const QString &path, const QString &root, const QString &relative, QStringView name)
 {
     const QStringView view(path);
     return view.size() == root.size() + relative.size() + name.size() && view.startsWith(root)
@@ -70,8 +70,8 @@ struct CReadAhead::Folder {
     // Written by whoever lists the folder, before it is published.
     quint64 generation = 0;
     bool listed = false;
-    QList<FolderEntry> entries;
-    QList<FolderEntry> leftOut;
+    CFolderListing entries;
+    CFolderListing leftOut;
     std::optional<CFolderNames> kept;   // entries and leftOut, for the next plan
     // The counterpart's listing, read apart from the folder's own like a side of a chunk.
     std::atomic<ChunkState> otherState{ChunkState::Pending};
@@ -139,7 +139,7 @@ void CReadAhead::Ticket::Release()
     m_pool = nullptr;
 }
 
-bool CReadAhead::Ticket::Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut)
+bool CReadAhead::Ticket::Listing(CFolderListing &entries, CFolderListing &leftOut)
 {
     if (!m_folder)
         return false;
@@ -211,9 +211,9 @@ bool CReadAhead::Ticket::AwaitChunk(qsizetype index, Side side, quint64 *generat
 std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QString &path)
 {
     quint64 generation = 0;
-    if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
+    if (!m_listingUsed || index < 0 || index >= m_folder->entries.Size())
         return std::nullopt;
-    Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.at(index).name));
+    Q_ASSERT(IsPathOf(path, m_pool->m_plan.walkRoot, m_folder->relative, m_folder->entries.NameAt(index)));
     if (!AwaitChunk(index, Side::Walked, &generation))
         return std::nullopt;
     const KnownStatus &walked = m_pool->HintOf(*m_folder, index, Side::Walked);
@@ -225,9 +225,9 @@ std::optional<FileStatus> CReadAhead::Ticket::Walked(qsizetype index, const QStr
 std::optional<KnownStatus> CReadAhead::Ticket::Counterpart(qsizetype index, const QString &path)
 {
     quint64 generation = 0;
-    if (!m_listingUsed || index < 0 || index >= m_folder->entries.size())
+    if (!m_listingUsed || index < 0 || index >= m_folder->entries.Size())
         return std::nullopt;
-    Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.at(index).name));
+    Q_ASSERT(IsPathOf(path, m_pool->m_plan.otherRoot, m_folder->relative, m_folder->entries.NameAt(index)));
     if (!AwaitChunk(index, Side::Other, &generation))
         return std::nullopt;
     const KnownStatus &other = m_pool->HintOf(*m_folder, index, Side::Other);
@@ -265,7 +265,7 @@ const CFolderNames *CReadAhead::Ticket::OtherEntries(const QString &otherFolder)
     return &m_folder->otherEntries;
 }
 
-CReadAhead::Ticket CReadAhead::Ticket::Child(const QString &name)
+CReadAhead::Ticket CReadAhead::Ticket::Child(QStringView name)
 {
     if (!m_folder)
         return {};
@@ -578,31 +578,31 @@ void CReadAhead::ListFolder(Folder &folder)
     const QString path = WalkedFolder(folder);
     folder.listed = m_disk.ListFolder(path, [&](const FolderEntry &entry) {
         if (!m_plan.leavesOut || !m_plan.leavesOut(path, entry))
-            folder.entries.append(entry);
+            folder.entries.Append(entry);
         else if (entry.kind == ItemKind::File || m_plan.keepListings)
-            folder.leftOut.append(entry);
+            folder.leftOut.Append(entry);
         return true;
     }, nullptr);
     // Made here, outside the lock, while the names are still in the cache; Keep decides.
-    const qsizetype size = folder.entries.size() + folder.leftOut.size();
+    const qsizetype size = folder.entries.Size() + folder.leftOut.Size();
     if (m_plan.keepListings && folder.listed && m_keptEntries.load(std::memory_order_relaxed) + size <= m_limits.kept)
         folder.kept = NamesOf({&folder.entries, &folder.leftOut});
 }
 
-CFolderNames CReadAhead::NamesOf(std::initializer_list<const QList<FolderEntry> *> lists)
+CFolderNames CReadAhead::NamesOf(std::initializer_list<const CFolderListing *> lists)
 {
     qsizetype entries = 0;
     qsizetype characters = 0;
-    for (const QList<FolderEntry> *list : lists) {
-        entries += list->size();
-        for (const FolderEntry &entry : *list)
-            characters += entry.name.size();
+    for (const CFolderListing *list : lists) {
+        entries += list->Size();
+        for (qsizetype i = 0; i < list->Size(); ++i)
+            characters += list->NameAt(i).size();
     }
     CFolderNames names;
     names.Reserve(entries, characters);
-    for (const QList<FolderEntry> *list : lists) {
-        for (const FolderEntry &entry : *list)
-            names.Add(entry.name, entry.kind);
+    for (const CFolderListing *list : lists) {
+        for (qsizetype i = 0; i < list->Size(); ++i)
+            names.Add(list->NameAt(i), list->KindAt(i));
     }
     return names;
 }
@@ -653,21 +653,19 @@ void CReadAhead::ReadChunk(Folder &folder, Chunk &chunk, Side side)
     chunk.generation[size_t(side)] = m_journal.Generation();
     std::unique_ptr<KnownStatus[]> &hints = chunk.hints[size_t(side)];
     hints = std::make_unique<KnownStatus[]>(size_t(chunk.end - chunk.begin));
-    QStringList names;
-    std::vector<qsizetype> index;
-    names.reserve(chunk.end - chunk.begin);
-    index.reserve(size_t(chunk.end - chunk.begin));
+    QVarLengthArray<QStringView, 64> names;
+    QVarLengthArray<qsizetype, 64> index;
     for (qsizetype i = chunk.begin; i < chunk.end; ++i) {
         // The walk reads the status of the files it walks, and of every counterpart.
-        const FolderEntry &entry = folder.entries.at(i);
-        if (side == Side::Other || IsFileEntry(entry)) {
-            names << entry.name;
-            index.push_back(i);
+        if (side == Side::Other || IsFileKind(folder.entries.KindAt(i))) {
+            names.append(folder.entries.NameAt(i));
+            index.append(i);
         }
     }
-    m_disk.ReadStatuses(side == Side::Walked ? WalkedFolder(folder) : OtherFolder(folder), names,
+    m_disk.ReadStatuses(side == Side::Walked ? WalkedFolder(folder) : OtherFolder(folder),
+                        FileSystem::StatusNames(names.constData(), size_t(names.size())),
                         [&](qsizetype i, const std::optional<FileStatus> &status, const FsError &error) {
-        hints[size_t(index[size_t(i)] - chunk.begin)] = Known(status, error);
+        hints[size_t(index[i] - chunk.begin)] = Known(status, error);
     });
 }
 
@@ -683,15 +681,18 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
     if (m_plan.keepListings)
         Keep(*folder);
     if (folder->ahead) {
-        folder->weight = folder->entries.size();
+        folder->weight = folder->entries.Size();
         m_aheadEntries += folder->weight;
     }
     if (!folder->cancelled && folder->listed) {
         if (m_plan.subfolders) {
-            for (const FolderEntry &entry : std::as_const(folder->entries)) {
-                if (entry.kind != ItemKind::Folder)
+            for (qsizetype i = 0; i < folder->entries.Size(); ++i) {
+                if (folder->entries.KindAt(i) != ItemKind::Folder)
                     continue;
-                auto child = std::make_shared<Folder>(folder->relative + entry.name + PathSeparator);
+                QString relative = folder->relative;
+                relative += folder->entries.NameAt(i);
+                relative += PathSeparator;
+                auto child = std::make_shared<Folder>(std::move(relative));
                 child->parent = folder.get();
                 child->slot = folder->children.size();
                 folder->children.push_back(std::move(child));
@@ -699,7 +700,7 @@ void CReadAhead::Publish(const std::shared_ptr<Folder> &folder)
         }
         if (m_plan.listOther)
             m_chunks.push_back({folder, -1, Side::Other});
-        const qsizetype count = folder->entries.size();
+        const qsizetype count = folder->entries.Size();
         if (m_plan.compare && count > 0) {
             folder->chunkCount = size_t((count + m_limits.chunk - 1) / m_limits.chunk);
             folder->chunks = std::make_unique<Chunk[]>(folder->chunkCount);

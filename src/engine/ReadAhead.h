@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileOperations.h"
+#include "engine/FolderListing.h"
 #include "engine/FolderNames.h"
 #include "platform/FileSystem.h"
 
@@ -79,7 +80,7 @@ public:
         // the entries the walk keeps and those it passes over (the files; all of them where
         // listings are kept), when the folder was listed whole and nothing the run changed touches
         // it since; otherwise the walk lists it itself.
-        bool Listing(QList<FolderEntry> &entries, QList<FolderEntry> &leftOut);
+        bool Listing(CFolderListing &entries, CFolderListing &leftOut);
         // The status of the file at index of that listing, on the walked side (path is its full
         // path), when it was read successfully and is unchanged since.
         std::optional<FileStatus> Walked(qsizetype index, const QString &path);
@@ -90,7 +91,7 @@ public:
         // listed whole and nothing the run changed touches it since.
         const CFolderNames *OtherEntries(const QString &otherFolder);
         // The subfolder of this folder with that name.
-        Ticket Child(const QString &name);
+        Ticket Child(QStringView name);
 
     private:
         friend class CReadAhead;
@@ -158,7 +159,7 @@ private:
     void ListFolder(Folder &folder);
     void ListOther(Folder &folder);
     void Keep(Folder &folder);
-    static CFolderNames NamesOf(std::initializer_list<const QList<FolderEntry> *> lists);
+    static CFolderNames NamesOf(std::initializer_list<const CFolderListing *> lists);
     std::optional<KeptListing> TakeKept(const QString &path);
     void ReadChunk(Folder &folder, Chunk &chunk, Side side);
     // What was read of the entry at index on that side; only once its chunk side is done.

@@ -16,10 +16,10 @@
 
 namespace {
 
-bool IsFileEntry(const FolderEntry &entry)
+bool IsFileKind(ItemKind kind)
 {
     // Links are copied as links; sockets, pipes and devices are no backup content.
-    return entry.kind == ItemKind::File || entry.kind == ItemKind::Symlink;
+    return kind == ItemKind::File || kind == ItemKind::Symlink;
 }
 
 // path = folder + name, in the room path already has: the walk does this for every file.
@@ -132,29 +132,29 @@ QString CTreeWalk::RelativeOf(const QString &path) const
     return path.mid(m_state.walkRoot.size());
 }
 
-void CTreeWalk::ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, QList<FolderEntry> &entries)
+void CTreeWalk::ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, CFolderListing &entries)
 {
-    QList<FolderEntry> leftOut;
+    CFolderListing leftOut;
     if (!ticket.Listing(entries, leftOut)) {
-        entries.clear();
+        entries.Clear();
         ListEntries(folder, entries);
         return;
     }
     if (m_state.mirrorPass && !m_state.IsTest() && !m_state.counting) {
-        for (const FolderEntry &entry : std::as_const(leftOut)) {
-            if (entry.kind == ItemKind::File)
-                RemoveStaleTemporary(folder + entry.name);
+        for (qsizetype i = 0; i < leftOut.Size(); ++i) {
+            if (leftOut.KindAt(i) == ItemKind::File)
+                RemoveStaleTemporary(QString(folder).append(leftOut.NameAt(i)));
         }
     }
 }
 
-bool CTreeWalk::ListEntries(const QString &folder, QList<FolderEntry> &entries)
+bool CTreeWalk::ListEntries(const QString &folder, CFolderListing &entries)
 {
     FsError error;
     const bool cleaning = m_state.mirrorPass && !m_state.IsTest() && !m_state.counting;
     if (m_disk.ListFolder(folder, [&](const FolderEntry &entry) {
             if (!m_exclusions.Excludes(folder, entry))
-                entries.append(entry);
+                entries.Append(entry);
             else if (cleaning && entry.kind == ItemKind::File)
                 RemoveStaleTemporary(folder + entry.name);
             return true;
@@ -183,15 +183,15 @@ void CTreeWalk::RemoveStaleTemporary(const QString &path)
         m_disk.DeleteFile(path, nullptr);
 }
 
-QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
+QHash<QString, QString> CTreeWalk::CaseTwins(const CFolderListing &entries)
 {
     // A hash of each case-folded name, without making the folded texts: a folder's names are
     // sorted by it and only equal neighbours are compared.
     std::vector<std::pair<quint64, qsizetype>> folded;
-    folded.reserve(size_t(entries.size()));
-    for (qsizetype i = 0; i < entries.size(); ++i) {
+    folded.reserve(size_t(entries.Size()));
+    for (qsizetype i = 0; i < entries.Size(); ++i) {
         quint64 hash = 1469598103934665603ull;
-        for (const QChar c : entries[i].name) {
+        for (const QChar c : entries.NameAt(i)) {
             const char16_t u = c.unicode();
             const char16_t folded = u < 0x80 ? (u >= u'A' && u <= u'Z' ? u | 0x20 : u) : c.toCaseFolded().unicode();
             hash = (hash ^ folded) * 1099511628211ull;
@@ -207,10 +207,10 @@ QHash<QString, QString> CTreeWalk::CaseTwins(const QList<FolderEntry> &entries)
         size_t first = k - 1;
         while (first > 0 && folded[first - 1].first == folded[k].first)
             --first;
-        const QString &earlier = entries[folded[first].second].name;
-        const QString &name = entries[folded[k].second].name;
+        const QStringView earlier = entries.NameAt(folded[first].second);
+        const QStringView name = entries.NameAt(folded[k].second);
         if (earlier.compare(name, Qt::CaseInsensitive) == 0 && earlier != name)
-            twins.insert(name, earlier);
+            twins.insert(name.toString(), earlier.toString());
     }
     return twins;
 }
@@ -279,30 +279,32 @@ bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
     }
 
     // One listing serves the file loop and the folder loop.
-    QList<FolderEntry> entries;
+    CFolderListing entries;
     ReadEntries(folder, ticket, entries);
     CReadAhead::Ticket *const outer = std::exchange(m_ticket, &ticket);
     const auto restoreTicket = qScopeGuard([&] { m_ticket = outer; });
     // Two master names a case-insensitive backup cannot tell apart must not overwrite each other.
-    const bool twinsPossible = !m_state.mirrorPass && m_backupIgnoresCase && entries.size() > 1;
+    const bool twinsPossible = !m_state.mirrorPass && m_backupIgnoresCase && entries.Size() > 1;
     const QHash<QString, QString> twins = twinsPossible ? CaseTwins(entries) : QHash<QString, QString>();
-    const auto isRefusedTwin = [&](const QString &name) {
-        const auto twin = twins.constFind(name);
-        return twin != twins.cend() && RefusesCaseTwin(folder, name, *twin);
+    const auto isRefusedTwin = [&](QStringView name) {
+        if (twins.isEmpty())
+            return false;
+        const auto twin = twins.constFind(name.toString());
+        return twin != twins.cend() && RefusesCaseTwin(folder, twin.key(), *twin);
     };
     bool changed = false;
-    for (qsizetype index = 0; index < entries.size(); ++index) {
-        const FolderEntry &entry = entries.at(index);
-        if (skipFiles || !IsFileEntry(entry))
+    for (qsizetype index = 0; index < entries.Size(); ++index) {
+        if (skipFiles || !IsFileKind(entries.KindAt(index)))
             continue;
-        SetPath(m_state.currentPath, folder, entry.name);
-        if ((setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entry.nameValid))
-            || isRefusedTwin(entry.name)) {
+        const QStringView name = entries.NameAt(index);
+        SetPath(m_state.currentPath, folder, name);
+        if ((setting.CheckFileName && !m_operations.CheckItemName(m_state.currentPath, entries.NameValidAt(index)))
+            || isRefusedTwin(name)) {
             if (m_state.IsStopped())
                 break;
             continue;
         }
-        if (HandleFile(entry, index, rootCode))
+        if (HandleFile(name, index, rootCode))
             changed = true;
         if (m_state.IsStopped())
             break;
@@ -311,17 +313,17 @@ bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
         return false;
 
     if (setting.SubDir) {
-        for (qsizetype index = 0; index < entries.size(); ++index) {
-            const FolderEntry &entry = entries.at(index);
-            if (entry.kind != ItemKind::Folder)
+        for (qsizetype index = 0; index < entries.Size(); ++index) {
+            if (entries.KindAt(index) != ItemKind::Folder)
                 continue;
             // A subfolder the walk does not enter is dropped, with all read below it, at the end of
             // this round.
-            CReadAhead::Ticket child = ticket.Child(entry.name);
-            const QString path = folder + entry.name;
+            const QStringView name = entries.NameAt(index);
+            CReadAhead::Ticket child = ticket.Child(name);
+            const QString path = QString(folder).append(name);
             m_state.currentPath = path;
-            const bool nameValid = !setting.CheckFileName || m_operations.CheckItemName(path, entry.nameValid);
-            if (nameValid && !isRefusedTwin(entry.name) && EnterFolder(index)) {
+            const bool nameValid = !setting.CheckFileName || m_operations.CheckItemName(path, entries.NameValidAt(index));
+            if (nameValid && !isRefusedTwin(name) && EnterFolder(index)) {
                 if (!WalkFolder(path + PathSeparator, std::move(child)))
                     break;
                 m_state.currentPath = path;
@@ -336,9 +338,9 @@ bool CTreeWalk::WalkFolder(const QString &folder, CReadAhead::Ticket ticket)
     return !m_state.IsStopped();
 }
 
-bool CTreeWalk::HandleFile(const FolderEntry &entry, qsizetype index, TargetCode rootTargetCode)
+bool CTreeWalk::HandleFile(QStringView name, qsizetype index, TargetCode rootTargetCode)
 {
-    return m_state.mirrorPass ? MirrorFile(entry.name, rootTargetCode) : BackupFile(index);
+    return m_state.mirrorPass ? MirrorFile(name, rootTargetCode) : BackupFile(index);
 }
 
 bool CTreeWalk::GuardDeletions()
@@ -505,7 +507,7 @@ bool CTreeWalk::FixFileCase(const QString &relative, const FileStatus &master)
     return true;
 }
 
-bool CTreeWalk::MirrorFile(const QString &name, TargetCode targetCode)
+bool CTreeWalk::MirrorFile(QStringView name, TargetCode targetCode)
 {
     const CFolderSetting &setting = *m_state.setting;
     const QString &relative = SetPath(m_relative, {}, QStringView(m_state.currentPath).sliced(m_state.walkRoot.size()));
@@ -567,7 +569,7 @@ void CTreeWalk::ListMasterFolder(QStringView relative)
     }, nullptr);
 }
 
-ExistResult CTreeWalk::MasterFileState(const QString &relative, const QString &name)
+ExistResult CTreeWalk::MasterFileState(const QString &relative, QStringView name)
 {
     // One listing of the master folder answers for all its files. A name the listing lacks is
     // checked on its own, so a case-insensitive master and every failure are decided exactly

@@ -53,12 +53,12 @@ private:
     void StartReading(bool mirror, const QString &root);
     bool WalkFolder(const QString &folder, CReadAhead::Ticket ticket);
     // The folder's entries as the readers listed them, or as the walk lists them now.
-    void ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, QList<FolderEntry> &entries);
-    bool ListEntries(const QString &folder, QList<FolderEntry> &entries);
+    void ReadEntries(const QString &folder, CReadAhead::Ticket &ticket, CFolderListing &entries);
+    bool ListEntries(const QString &folder, CFolderListing &entries);
     void RemoveStaleTemporary(const QString &path);
     // Names of entries that a case-insensitive backup could not tell from an earlier entry:
     // name -> the earlier name.
-    static QHash<QString, QString> CaseTwins(const QList<FolderEntry> &entries);
+    static QHash<QString, QString> CaseTwins(const CFolderListing &entries);
     // Whether the backup's file system takes names that differ only in case for one.
     bool BackupIgnoresCase();
     // True (after reporting it) when the backup side takes name for the earlier one.
@@ -69,9 +69,9 @@ private:
     DeletionCount CountDeletions();
     bool RefuseDeletions(int shortId, const QString &text);
     // index: of the entry in the folder's listing.
-    bool HandleFile(const FolderEntry &entry, qsizetype index, TargetCode rootTargetCode);
+    bool HandleFile(QStringView name, qsizetype index, TargetCode rootTargetCode);
     bool BackupFile(qsizetype index);
-    bool MirrorFile(const QString &name, TargetCode targetCode);
+    bool MirrorFile(QStringView name, TargetCode targetCode);
     bool EnterFolder(qsizetype index);
     bool EnterBackupFolder(qsizetype index);
     bool EnterMirrorFolder();
@@ -80,7 +80,7 @@ private:
     bool ConfirmDeletion(const QString &path, const FileStatus &backup, bool &deleting);
     QString RelativeOf(const QString &path) const;
     // relative: of the backup file, whose name is name.
-    ExistResult MasterFileState(const QString &relative, const QString &name);
+    ExistResult MasterFileState(const QString &relative, QStringView name);
     // The kind the listing of the master folder above gives the item at masterRelative, whose last
     // part is name; none when the listing lacks it or could not be read.
     std::optional<ItemKind> ListedMasterKind(const QString &masterRelative, QStringView name);

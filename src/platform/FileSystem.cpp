@@ -48,11 +48,11 @@ bool FileSystem::IsCopyTemporaryName(QStringView name)
         && std::all_of(random.begin(), random.end(), alphanumeric);
 }
 
-void FileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+void FileSystem::ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer)
 {
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    for (qsizetype i = 0; i < qsizetype(names.size()); ++i) {
         FsError error;
-        const std::optional<FileStatus> status = Status(folder + names[i], &error);
+        const std::optional<FileStatus> status = Status(QString(folder).append(names[size_t(i)]), &error);
         answer(i, status, error);
     }
 }

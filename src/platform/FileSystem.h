@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 
 // What a failed file-system call tells the engine: the errno and how the engine should take it.
 enum class FsErrorKind {
@@ -109,9 +110,10 @@ public:
     // The status of each of names (entries of folder, a full path ending in "/") in turn, as Status
     // gives it: answer(index, status, error). A file system that can reads them all relative to one
     // handle of the folder.
+    using StatusNames = std::span<const QStringView>;
     using StatusAnswer = std::function<void(qsizetype index, const std::optional<FileStatus> &status,
                                             const FsError &error)>;
-    virtual void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer);
+    virtual void ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer);
     // The type of the file system that holds path ("ext4", "vfat", "fuse.sshfs"), "" when unknown.
     virtual QString FileSystemType(const QString &path);
 

@@ -701,9 +701,9 @@ namespace {
 // Appends the bytes of name, a single name within a folder, and a zero to block; an error when the
 // name stands for no such bytes or holds a separator.
 template <typename Block>
-int AppendName(const QString &name, Block &block)
+int AppendName(QStringView name, Block &block)
 {
-    const char16_t *unit = reinterpret_cast<const char16_t *>(name.constData());
+    const char16_t *unit = name.utf16();
     const bool plain = name.size() <= NAME_MAX
         && std::all_of(unit, unit + name.size(), [](char16_t c) { return c < 0x80 && c != u'/' && c != 0; });
     if (plain) {
@@ -711,7 +711,7 @@ int AppendName(const QString &name, Block &block)
             block.append(char(unit[i]));
     } else {
         QByteArray native;
-        const int code = NativePath(name, &native);
+        const int code = NativePath(name.toString(), &native);
         if (code != 0)
             return code;
         if (native.contains('/'))
@@ -724,7 +724,7 @@ int AppendName(const QString &name, Block &block)
 
 } // namespace
 
-void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+void PosixFileSystem::ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer)
 {
     // One handle of the folder for all its names, kept for the next call as Status keeps it; a
     // folder that cannot be opened gives each name the error its own status would give.
@@ -747,15 +747,16 @@ void PosixFileSystem::ReadStatuses(const QString &folder, const QStringList &nam
     };
     Read reads[Batch];
     QVarLengthArray<char, Batch * 32> block;
-    for (qsizetype begin = 0; begin < names.size(); begin += Batch) {
-        const qsizetype count = std::min(Batch, names.size() - begin);
+    const qsizetype total = qsizetype(names.size());
+    for (qsizetype begin = 0; begin < total; begin += Batch) {
+        const qsizetype count = std::min(Batch, total - begin);
         block.clear();
         for (qsizetype i = 0; i < count; ++i) {
             Read &read = reads[i];
             read.name = block.size();
             read.code = folderError;
             if (read.code == 0)
-                read.code = AppendName(names[begin + i], block);
+                read.code = AppendName(names[size_t(begin + i)], block);
         }
         for (qsizetype i = 0; i < count; ++i) {
             Read &read = reads[i];

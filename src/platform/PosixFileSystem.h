@@ -29,7 +29,7 @@ public:
     QString ActualName(const QString &path) override;
     bool MoveToTrash(const QString &path, FsError *error) override;
     bool SupportsConcurrentReads() const override { return true; }
-    void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override;
+    void ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer) override;
     void ReleaseHandles() override;
 
     // For tests only: called during every copy of a file after its data is written and before

@@ -110,18 +110,18 @@ bool FaultInjectingFileSystem::InterceptReadAhead(const QString &path, FsError *
     return false;
 }
 
-void FaultInjectingFileSystem::ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer)
+void FaultInjectingFileSystem::ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer)
 {
     // The names the rules pass are read by the wrapped file system in one call, in order.
-    QStringList passed;
+    std::vector<QStringView> passed;
     QList<qsizetype> passedIndex;
     QList<std::pair<qsizetype, FsError>> failed;
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    for (qsizetype i = 0; i < qsizetype(names.size()); ++i) {
         FsError error;
-        if (InterceptReadAhead(folder + names[i], &error)) {
+        if (InterceptReadAhead(QString(folder).append(names[size_t(i)]), &error)) {
             failed.append({i, error});
         } else {
-            passed << names[i];
+            passed.push_back(names[size_t(i)]);
             passedIndex << i;
         }
     }

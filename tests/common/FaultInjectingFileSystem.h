@@ -71,7 +71,7 @@ public:
     QString VolumeLabel(const QString &root) override { return m_inner.VolumeLabel(root); }
     void ReleaseHandles() override { m_inner.ReleaseHandles(); }
     bool SupportsConcurrentReads() const override { return m_inner.SupportsConcurrentReads(); }
-    void ReadStatuses(const QString &folder, const QStringList &names, const StatusAnswer &answer) override;
+    void ReadStatuses(const QString &folder, StatusNames names, const StatusAnswer &answer) override;
     QString FileSystemType(const QString &path) override { return m_inner.FileSystemType(path); }
     QString ResolvedPath(const QString &path) override { return m_inner.ResolvedPath(path); }
     bool MoveToTrash(const QString &path, FsError *error) override;

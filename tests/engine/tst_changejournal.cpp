@@ -5,6 +5,7 @@
 #include "engine/JournalingFileSystem.h"
 #include "platform/PosixFileSystem.h"
 
+#include <array>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -172,7 +173,8 @@ void TestChangeJournal::everyChangeIsRecordedReadsAreNot()
     else if (operation == u"list")
         done = disk.ListFolder(root + "b", [](const FolderEntry &) { return true; }, &error);
     else if (operation == u"statuses")
-        disk.ReadStatuses(root + "b/", {"old.txt"}, [&](qsizetype, const std::optional<FileStatus> &status, const FsError &) {
+        disk.ReadStatuses(root + "b/", std::array{QStringView(u"old.txt")},
+                          [&](qsizetype, const std::optional<FileStatus> &status, const FsError &) {
             done = status.has_value();
         });
     else if (operation == u"name")

@@ -753,7 +753,8 @@ void TestPosixFileSystem::readStatusesAnswersAsStatus()
     const QString prefix = full.endsWith(u'/') ? full : full + u'/';
 
     QList<qsizetype> order;
-    fs_.ReadStatuses(prefix, names, [&](qsizetype index, const std::optional<FileStatus> &status, const FsError &error) {
+    const std::vector<QStringView> views(names.cbegin(), names.cend());
+    fs_.ReadStatuses(prefix, views, [&](qsizetype index, const std::optional<FileStatus> &status, const FsError &error) {
         order << index;
         FsError expectedError;
         const std::optional<FileStatus> expected = fs_.Status(prefix + names.at(index), &expectedError);
@@ -789,7 +790,8 @@ void TestPosixFileSystem::faultInjectionOfStatusReads()
 
     const auto read = [&] {
         QStringList answers;
-        fs.ReadStatuses(folder, {"a.txt", "b.txt", "c.txt"},
+        const QStringView names[] = {u"a.txt", u"b.txt", u"c.txt"};
+        fs.ReadStatuses(folder, names,
                         [&](qsizetype index, const std::optional<FileStatus> &status, const FsError &error) {
             answers << QString::number(index) + (status ? QStringLiteral(" found") : QStringLiteral(" %1").arg(error.code));
         });

@@ -1,0 +1,22 @@
+#include "engine/FolderListing.h"
+#include <algorithm>
+
+void CFolderListing::Append(QStringView name, ItemKind kind, bool nameValid)
+{
+    const qsizetype offset = m_characters.size();
+    m_entries.append({quint32(offset), quint16(name.size()), quint8(kind), quint8(nameValid)});
+    m_characters.resize(offset + name.size());
+    std::copy(name.utf16(), name.utf16() + name.size(), m_characters.data() + offset);
+}
+
+void CFolderListing::Clear()
+{
+    m_characters.clear();
+    m_entries.clear();
+}
+
+QStringView CFolderListing::NameAt(qsizetype index) const
+{
+    const Entry &entry = m_entries.at(index);
+    return QStringView(m_characters.constData() + entry.offset, entry.length);
+}
