@@ -71,6 +71,33 @@ void AppendUtf8(QByteArray &out, char32_t code)
     }
 }
 
+QString DecodeUtf8(QByteArrayView bytes, bool *valid)
+{
+    QString out;
+    out.reserve(bytes.size());
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        char32_t code = 0;
+        const int length = DecodeSequence(p + i, size - i, &code);
+        if (length == 0) {
+            out += QChar(char16_t(EscapeBase + p[i]));
+            if (valid)
+                *valid = false;
+            ++i;
+            continue;
+        }
+        if (QChar::requiresSurrogates(code)) {
+            out += QChar(QChar::highSurrogate(code));
+            out += QChar(QChar::lowSurrogate(code));
+        } else {
+            out += QChar(char16_t(code));
+        }
+        i += length;
+    }
+    return out;
+}
+
 } // namespace
 
 QByteArray EncodeFileName(QStringView name, bool *valid)
@@ -99,37 +126,22 @@ QByteArray EncodeFileName(QStringView name, bool *valid)
 
 QString DecodeFileName(QByteArrayView bytes, bool *valid)
 {
+    QString text;
+    DecodeFileName(bytes, text, valid);
+    return text;
+}
+
+void DecodeFileName(QByteArrayView bytes, QString &text, bool *valid)
+{
     if (valid)
         *valid = true;
     // Most names are plain ASCII: widened in the one pass that finds out.
-    QString ascii(bytes.size(), Qt::Uninitialized);
-    char16_t *unit = reinterpret_cast<char16_t *>(ascii.data());
+    text.resize(bytes.size());
+    char16_t *unit = reinterpret_cast<char16_t *>(text.data());
     qsizetype done = 0;
     for (; done < bytes.size() && uchar(bytes[done]) < 0x80; ++done)
         unit[done] = char16_t(uchar(bytes[done]));
-    if (done == bytes.size())
-        return ascii;
-    QString out;
-    out.reserve(bytes.size());
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size;) {
-        char32_t code = 0;
-        const int length = DecodeSequence(p + i, size - i, &code);
-        if (length == 0) {
-            out += QChar(char16_t(EscapeBase + p[i]));
-            if (valid)
-                *valid = false;
-            ++i;
-            continue;
-        }
-        if (QChar::requiresSurrogates(code)) {
-            out += QChar(QChar::highSurrogate(code));
-            out += QChar(QChar::lowSurrogate(code));
-        } else {
-            out += QChar(char16_t(code));
-        }
-        i += length;
-    }
-    return out;
+    if (done < bytes.size())
+        text = DecodeUtf8(bytes, valid);
 }
+

@@ -14,3 +14,6 @@
 QByteArray EncodeFileName(QStringView name, bool *valid = nullptr);
 // The text of a name or path; valid tells whether the bytes were valid UTF-8.
 QString DecodeFileName(QByteArrayView bytes, bool *valid = nullptr);
+// The same into text, in the room it has when nothing else shares it: a listing decodes every
+// name of a folder into one string.
+void DecodeFileName(QByteArrayView bytes, QString &text, bool *valid);

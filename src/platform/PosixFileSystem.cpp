@@ -782,6 +782,8 @@ bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(c
         // The entries are read straight into a buffer on the stack: a folder stream allocates one
         // of this size for every listing, and a rescan lists every folder twice.
         alignas(dirent64) char buffer[32768];
+        // One entry for all names: a visitor that keeps none of them costs no string per name.
+        FolderEntry item;
         for (;;) {
             const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
@@ -797,8 +799,7 @@ bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(c
                 const std::optional<ItemKind> kind = KindOfEntry(fd, entry);
                 if (!kind)
                     continue;
-                FolderEntry item;
-                item.name = DecodeFileName(name, &item.nameValid);
+                DecodeFileName(name, item.name, &item.nameValid);
                 item.kind = *kind;
                 if (!visit(item))
                     return 0;
