@@ -3,6 +3,12 @@
 
 void CFolderListing::Append(QStringView name, ItemKind kind, bool nameValid)
 {
+    // Room for a usual folder from the start: growing both lists step by step cost more than
+    // the listing's own reading.
+    if (m_entries.isEmpty()) {
+        m_entries.reserve(FirstRoom);
+        m_characters.reserve(FirstRoom * 24);
+    }
     const qsizetype offset = m_characters.size();
     m_entries.append({quint32(offset), quint16(name.size()), quint8(kind), quint8(nameValid)});
     m_characters.resize(offset + name.size());

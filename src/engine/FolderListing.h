@@ -29,6 +29,8 @@ private:
         quint8 nameValid;
     };
 
+    static constexpr qsizetype FirstRoom = 64;
+
     QList<char16_t> m_characters;
     QList<Entry> m_entries;
 };

@@ -784,6 +784,7 @@ bool PosixFileSystem::ListFolder(const QString &path, const std::function<bool(c
         alignas(dirent64) char buffer[32768];
         // One entry for all names: a visitor that keeps none of them costs no string per name.
         FolderEntry item;
+        item.name.reserve(64);
         for (;;) {
             const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
