@@ -15,7 +15,6 @@ public:
     void Clear();
 
     qsizetype Size() const { return m_entries.size(); }
-    bool IsEmpty() const { return m_entries.isEmpty(); }
     QStringView NameAt(qsizetype index) const;
     ItemKind KindAt(qsizetype index) const { return ItemKind(m_entries.at(index).kind); }
     // False when the name's bytes on disk are no valid UTF-8.
