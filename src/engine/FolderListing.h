@@ -12,6 +12,10 @@ class CFolderListing {
 public:
     void Append(QStringView name, ItemKind kind, bool nameValid = true);
     void Append(const FolderEntry &entry) { Append(entry.name, entry.kind, entry.nameValid); }
+    // Room for entries of characters in all; without it the first entry makes room for a usual
+    // folder.
+    void Reserve(qsizetype entries, qsizetype characters);
+    void SetKindAt(qsizetype index, ItemKind kind) { m_entries[index].kind = quint8(kind); }
     void Clear();
 
     qsizetype Size() const { return m_entries.size(); }
@@ -30,6 +34,8 @@ private:
 
     static constexpr qsizetype FirstRoom = 64;
 
+    // A list rather than a string: its sharing between threads is all in inline code, which the
+    // thread checker sees (a string's copy is out of line in Qt and shows as a race).
     QList<char16_t> m_characters;
     QList<Entry> m_entries;
 };

@@ -5,9 +5,8 @@
 
 void CFolderNames::Reserve(qsizetype entries, qsizetype characters)
 {
-    m_characters.reserve(characters);
-    m_entries.reserve(entries);
-    if (m_entries.isEmpty() && !HasRoom(entries)) {
+    m_listing.Reserve(entries, characters);
+    if (m_listing.Size() == 0 && !HasRoom(entries)) {
         const quint64 needed = quint64((entries * 4 + 2) / 3);
         m_slots = QList<quint32>(qsizetype(qNextPowerOfTwo(needed - 1)), NoEntry);
     }
@@ -15,15 +14,8 @@ void CFolderNames::Reserve(qsizetype entries, qsizetype characters)
 
 void CFolderNames::Clear()
 {
-    m_characters.clear();
-    m_entries.clear();
+    m_listing.Clear();
     m_slots.clear();
-}
-
-QStringView CFolderNames::NameAt(qsizetype index) const
-{
-    const Entry &entry = m_entries.at(index);
-    return QStringView(m_characters.constData() + entry.offset, entry.length);
 }
 
 bool CFolderNames::HasRoom(qsizetype entries) const
@@ -46,24 +38,21 @@ void CFolderNames::Grow()
 {
     QList<quint32> table(std::max<qsizetype>(16, m_slots.size() * 2), NoEntry);
     m_slots.swap(table);
-    for (qsizetype index = 0; index < m_entries.size(); ++index)
+    for (qsizetype index = 0; index < m_listing.Size(); ++index)
         m_slots[SlotOf(NameAt(index))] = quint32(index);
 }
 
 void CFolderNames::Add(QStringView name, ItemKind kind)
 {
-    if (!HasRoom(m_entries.size() + 1))
+    if (!HasRoom(m_listing.Size() + 1))
         Grow();
     const qsizetype slot = SlotOf(name);
     if (m_slots.at(slot) != NoEntry) {
-        m_entries[m_slots.at(slot)].kind = quint8(kind);
+        m_listing.SetKindAt(m_slots.at(slot), kind);
         return;
     }
-    m_slots[slot] = quint32(m_entries.size());
-    const qsizetype offset = m_characters.size();
-    m_entries.append({quint32(offset), quint16(name.size()), quint8(kind)});
-    m_characters.resize(offset + name.size());
-    std::copy(name.utf16(), name.utf16() + name.size(), m_characters.data() + offset);
+    m_slots[slot] = quint32(m_listing.Size());
+    m_listing.Append(name, kind);
 }
 
 std::optional<ItemKind> CFolderNames::Find(QStringView name) const
@@ -73,5 +62,5 @@ std::optional<ItemKind> CFolderNames::Find(QStringView name) const
     const quint32 index = m_slots.at(SlotOf(name));
     if (index == NoEntry)
         return std::nullopt;
-    return ItemKind(m_entries.at(index).kind);
+    return m_listing.KindAt(index);
 }
