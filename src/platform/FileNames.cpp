@@ -144,4 +144,3 @@ void DecodeFileName(QByteArrayView bytes, QString &text, bool *valid)
     if (done < bytes.size())
         text = DecodeUtf8(bytes, valid);
 }
-

@@ -696,8 +696,6 @@ std::optional<FileStatus> PosixFileSystem::Status(const QString &path, FsError *
 
 namespace {
 
-// The bytes of a plain ASCII name without a separator or a zero character, written into buffer
-// (NAME_MAX + 1 bytes); false for any other name, which takes the general way.
 // Appends the bytes of name, a single name within a folder, and a zero to block; an error when the
 // name stands for no such bytes or holds a separator.
 template <typename Block>
