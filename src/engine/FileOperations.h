@@ -14,6 +14,13 @@ struct CRunState;
 // Answer of an existence check.
 enum class ExistResult { Found = 0, NotFound = 1, OtherKind = 2, CheckFailed = 3 };
 
+// Whether the walk backs up an item of this kind as a file. Links are copied as links; sockets,
+// pipes and devices are no backup content.
+inline bool IsFileKind(ItemKind kind)
+{
+    return kind == ItemKind::File || kind == ItemKind::Symlink;
+}
+
 // What was read of an item just before: found, or plainly not there.
 struct KnownStatus {
     std::optional<FileStatus> status;

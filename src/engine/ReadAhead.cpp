@@ -12,11 +12,6 @@ enum class CReadAhead::ChunkState : int { Pending, Reading, Done, Abandoned };
 
 namespace {
 
-bool IsFileKind(ItemKind kind)
-{
-    return kind == ItemKind::File || kind == ItemKind::Symlink;
-}
-
 // Only a plain answer stands in for a check: any other failure is the check's to retry and report.
 KnownStatus Known(const std::optional<FileStatus> &status, const FsError &error)
 {

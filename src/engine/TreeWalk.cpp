@@ -16,12 +16,6 @@
 
 namespace {
 
-bool IsFileKind(ItemKind kind)
-{
-    // Links are copied as links; sockets, pipes and devices are no backup content.
-    return kind == ItemKind::File || kind == ItemKind::Symlink;
-}
-
 // path = folder + name, in the room path already has: the walk does this for every file.
 const QString &SetPath(QString &path, QStringView folder, QStringView name)
 {
